@@ -1,0 +1,169 @@
+// The console window's shared records, globals and operations.  Every file of
+// the console includes this header; the console reaches the window system only
+// through platform/platform.h.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// ---------------------------------------------------------------------------
+// State (state.cpp)
+
+enum { consoleCapacity = 32768, consoleInputSize = 512, consoleInputLimit = 510 };
+
+// The console's global state record: 23 fields, in this order.  Positions are
+// pointers into the transcript or the pending-input buffer.
+struct ConsoleStateRecord {
+    char* textStart;        // start of the transcript buffer
+    char* viewStart;        // first character of the top visible row
+    char* textEnd;          // one past the last transcript byte
+    char* inputStart;       // start of the pending-input buffer
+    char* inputRead;        // next pending byte to hand to a reader
+    char* inputEnd;         // one past the last pending byte
+    char* selAnchor;        // where a mouse drag began
+    char* selStart;         // start of the selection; null: none
+    char* selEnd;           // end of the selection (exclusive)
+    int32_t windowHeight;   // client-area height in pixels
+    int32_t windowWidth;    // client-area width in pixels
+    int32_t drawRow;        // screen row of the next character drawn
+    int32_t screenRows;     // text rows that fit the window
+    int32_t drawColumn;     // column of the next character drawn
+    int32_t screenColumns;  // characters per display row
+    int32_t topRow;         // display row at the top of the window
+    int32_t windowShown;    // the window has been shown
+    int32_t lineReady;      // a completed line, or end of input, waits for the reader
+    int32_t modified;       // the transcript changed since it was last saved
+    int32_t reading;        // a reader waits inside the read hook
+    int32_t showCommand;    // show value given at start-up
+    int32_t lastRow;        // index of the last display row
+    int32_t capacity;       // size of the transcript buffer
+};
+extern ConsoleStateRecord ConsoleState;
+
+struct ConsoleSettingsRecord {
+    uint8_t autoClose;      // close the window as soon as the application ends
+    uint8_t askToSave;      // closing a modified transcript asks to save
+    int16_t tabWidth;       // distance between tab stops; 0 is special
+    char fontName[32];      // face name of the console font
+    int16_t fontSize;       // console font size in points
+};
+extern ConsoleSettingsRecord ConsoleSettings;
+
+extern plHwnd consoleWindow;
+extern plHaccel consoleAccelerators;
+extern plHinstance consoleInstance;
+extern int32_t appFinished;
+extern int32_t exitRequested;
+extern int32_t endOfInput;
+extern int32_t rowFill;
+extern int32_t caretRow;
+extern int32_t caretColumn;
+extern int32_t keepView;
+extern int32_t cellWidth;
+extern int32_t cellHeight;
+
+// Sets every field of ConsoleState to its initial value over the two buffers
+// (which the caller allocated), and the further globals with them.
+void initConsoleState(char* transcript, char* pendingInput, int32_t showValue);
+
+// Transcript primitives.  makeRoom returns how many bytes it discarded from
+// the top, so that callers holding positions can move them back; openGap
+// returns the gap's position after any discarding.
+int32_t makeRoom(int32_t count);
+void deleteText(char* position, int32_t count);
+char* openGap(char* position, int32_t count);
+int32_t rowLength(const char* position);
+char* rowColumnToPosition(int32_t row, int32_t column);
+void positionToRowColumn(const char* position, int32_t* row, int32_t* column);
+int32_t countRows();
+
+// ---------------------------------------------------------------------------
+// Display (display.cpp)
+
+extern int32_t pressRow;
+extern int32_t pressColumn;
+
+plHfont selectConsoleFont(plHdc dc, int style);
+void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column);
+void placeCaret(int32_t row, int32_t column);
+
+void displayCreate(plHwnd window);
+void displaySize(plLparam lParam);
+void displayPaint(plHwnd window);
+void displaySetFocus();
+void displayKillFocus();
+void displayScroll(plWparam wParam);
+void displayKeyDown(plWparam key);
+void displayButtonDown(plWparam keys, plLparam lParam);
+void displayButtonUp(plLparam lParam);
+void displayMouseMove(plWparam keys, plLparam lParam);
+
+// ---------------------------------------------------------------------------
+// Output (output.cpp)
+
+enum : uint32_t { consoleWriteTextMessage = 1024, consoleApplyScroll = 1025 };
+
+void consoleWriteHook(const char* bytes, uint32_t count);
+void storeChar(const char* source, char* position);
+void outputWriteText(const char* bytes, uint32_t count);
+
+// ---------------------------------------------------------------------------
+// Input (input.cpp)
+
+int consoleReadHook(char* buffer, uint32_t capacity, uint32_t* count);
+void inputCharacter(plWparam character);
+
+// ---------------------------------------------------------------------------
+// Commands (commands.cpp)
+
+enum : uint16_t {
+    commandNew = 10, commandOpen = 11, commandClose = 12, commandSave = 13, commandPrint = 14,
+    commandExit = 15, commandUndo = 16, commandCut = 17, commandCopy = 18, commandPaste = 19,
+    commandSelectAll = 20,
+};
+
+extern char savePath[1024];
+extern char saveTitle[260];
+
+void prepareSaveDialog(plHwnd window);
+plLresult commandsCommand(plHwnd window, plWparam wParam);
+plLresult commandsInitMenuPopup(plHwnd window, plWparam wParam, plLparam lParam);
+plLresult commandsClose(plHwnd window);
+plLresult commandsQueryEndSession(plHwnd window);
+plLresult commandsDestroy(plHwnd window);
+int writeTranscript(const char* path);
+int confirmSave(plHwnd window, const char* fileName);
+
+// ---------------------------------------------------------------------------
+// Printing (printing.cpp)
+
+int printTranscript(plHinstance instance, plHwnd owner, const char* title, ConsoleStateRecord state);
+intptr_t printCancelProc(plHwnd dialog, uint32_t message, plWparam wParam, plLparam lParam);
+int printAbortProc(plHdc dc, int error);
+plHdc openDefaultPrinter(plHwnd owner);
+
+// ---------------------------------------------------------------------------
+// Resources (resources.cpp): the menu, accelerator and cancel-dialog data.
+
+void registerConsoleResources(plHinstance instance);
+
+// ---------------------------------------------------------------------------
+// Window procedure (window.cpp) and lifecycle (lifecycle.cpp)
+
+plLresult consoleWindowProc(plHwnd window, uint32_t message, plWparam wParam, plLparam lParam);
+
+int consoleMain(plHinstance instance, int showValue);
+void consoleExitHook();
+void interruptHandler(int signal);
+void pumpMessages();
+
+// The application's main routine, called by consoleMain.
+typedef int (*consoleApplication)(int argc, char** argv);
+void setConsoleApplication(consoleApplication application, int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// Stream binding (stream_binding.cpp)
+
+void attachConsoleStreams();
+void detachConsoleStreams();
