@@ -1,0 +1,2 @@
+// Buffered file streams.  (Placeholder until the runtime is built.)
+#include "runtime/runtime.h"
