@@ -1,27 +1,417 @@
-// Console commands: File and Edit menus, clipboard, Save and the close protocol.
-// (Placeholder until the commands part is built.)
+// Console commands: the File and Edit menus, the clipboard, saving the
+// transcript, and the close protocol that offers to save before the window
+// goes away.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "console/console.h"
 
 char savePath[1024];
 char saveTitle[260];
 
-void prepareSaveDialog(plHwnd) {}
-plLresult commandsCommand(plHwnd, plWparam) { return 0; }
+namespace {
+
+const char appCaption[] = "Vellomex";
+
+// The save dialog's filter list: three description/pattern pairs, ended by an
+// empty string.
+const char saveFilters[] =
+    "Text Files (*.TXT)\0*.txt\0"
+    "ASCII Files (*.ASC)\0*.asc\0"
+    "All Files (*.*)\0*.*\0";
+
+plOpenFileName saveRequest;
+
+// The private copy of pasted text.  Held in a global so that a paste which is
+// abandoned half-way (a pasted Ctrl+C interrupts the application) is released
+// by the next one.
+plHglobal pasteBlock;
+
+void warn(plHwnd window, const char* text)
+{
+    plMessageBox(window, text, appCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+int selectionPresent()
+{
+    return ConsoleState.selStart != nullptr && ConsoleState.selEnd != nullptr &&
+           ConsoleState.selStart <= ConsoleState.selEnd;
+}
+
+// Writes count bytes to the file at path so that the file either keeps its
+// earlier contents or holds exactly the new ones: the bytes go to a new file
+// in the same folder, which replaces the target only once every byte is on
+// disk.  Returns 1 on success, 0 on failure (no new file is left behind).
+// This is the one function a native Windows build replaces.
+int replaceFile(const char* path, const char* bytes, size_t count)
+{
+    if (path == nullptr || path[0] == '\0') {
+        return 0;
+    }
+
+    // Write through a symbolic link to the file it names, as a plain write would.
+    char resolved[PATH_MAX];
+    const char* target = path;
+    struct stat info;
+    if (lstat(path, &info) == 0 && S_ISLNK(info.st_mode) && realpath(path, resolved) != nullptr) {
+        target = resolved;
+    }
+
+    const int exists = stat(target, &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        return 0;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or pipe cannot be replaced; write to it in place.
+        int fd = open(target, O_WRONLY | O_TRUNC);
+        if (fd < 0) {
+            return 0;
+        }
+        size_t done = 0;
+        while (done < count) {
+            ssize_t n = write(fd, bytes + done, count - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<size_t>(n);
+        }
+        return close(fd) == 0 && done == count;
+    }
+
+    // The new file: ".name.XXXXXX" beside the target.
+    char temporary[PATH_MAX + 16];
+    const char* slash = std::strrchr(target, '/');
+    const size_t folderLength = slash != nullptr ? static_cast<size_t>(slash - target) + 1 : 0;
+    const char* name = target + folderLength;
+    size_t nameLength = std::strlen(name);
+    if (nameLength > 200) {
+        nameLength = 200;   // keep the new name within the folder's name limit
+    }
+    if (folderLength + 1 + nameLength + 8 >= sizeof temporary) {
+        return 0;
+    }
+    std::memcpy(temporary, target, folderLength);
+    temporary[folderLength] = '.';
+    std::memcpy(temporary + folderLength + 1, name, nameLength);
+    std::memcpy(temporary + folderLength + 1 + nameLength, ".XXXXXX", 8);
+
+    int fd = mkstemp(temporary);
+    if (fd < 0) {
+        return 0;
+    }
+    // The saved file gets the earlier file's permissions, or those of a newly
+    // created file.
+    mode_t mode;
+    if (exists) {
+        mode = info.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    int ok = fchmod(fd, mode) == 0;
+    size_t done = 0;
+    while (ok && done < count) {
+        ssize_t n = write(fd, bytes + done, count - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ok = 0;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (ok && fsync(fd) != 0) {
+        ok = 0;
+    }
+    if (close(fd) != 0) {
+        ok = 0;
+    }
+    if (ok && rename(temporary, target) != 0) {
+        ok = 0;
+    }
+    if (!ok) {
+        unlink(temporary);
+    }
+    return ok;
+}
+
+int saveCommand(plHwnd window)
+{
+    if (savePath[0] == '\0') {
+        saveRequest.owner = window;
+        saveRequest.file = savePath;
+        saveRequest.maxFile = sizeof savePath;
+        saveRequest.fileTitle = saveTitle;
+        saveRequest.maxFileTitle = sizeof saveTitle;
+        saveRequest.flags = OFN_OVERWRITEPROMPT;
+        if (!plGetSaveFileName(&saveRequest)) {
+            // Whatever the dialog left in the buffers, nothing has been chosen.
+            savePath[0] = '\0';
+            saveTitle[0] = '\0';
+            return 0;
+        }
+        savePath[sizeof savePath - 1] = '\0';
+        saveTitle[sizeof saveTitle - 1] = '\0';
+        char title[300];
+        std::snprintf(title, sizeof title, "%s - %s", appCaption, saveTitle[0] != '\0' ? saveTitle : "untitled");
+        plSetWindowText(window, title);
+    }
+    if (writeTranscript(savePath)) {
+        ConsoleState.modified = 0;
+        return 1;
+    }
+    char text[320];
+    std::snprintf(text, sizeof text, "Could not write to file %s", saveTitle);
+    warn(window, text);
+    return 0;
+}
+
+// Copy, and Cut when cut is set: the selected bytes go to the clipboard as
+// plain text, unchanged; Cut then removes them from the transcript.
+void copySelection(plHwnd window, int cut)
+{
+    if (!selectionPresent()) {
+        return;
+    }
+    char* start = ConsoleState.selStart;
+    char* end = ConsoleState.selEnd;
+    const size_t length = static_cast<size_t>(end - start);
+
+    plHglobal block = plGlobalAlloc(GHND, length + 1);
+    char* copy = block != nullptr ? static_cast<char*>(plGlobalLock(block)) : nullptr;
+    if (copy == nullptr) {
+        if (block != nullptr) {
+            plGlobalFree(block);
+        }
+        warn(window, "Could not get memory for clipboard");
+        return;
+    }
+    std::memcpy(copy, start, length);
+    copy[length] = '\0';
+    plGlobalUnlock(block);
+
+    // The text is removed only once the clipboard has taken it.
+    int handedOver = 0;
+    if (plOpenClipboard(window)) {
+        plEmptyClipboard();
+        handedOver = plSetClipboardData(CF_TEXT, block) != nullptr;
+        plCloseClipboard();
+    }
+    if (!handedOver) {
+        plGlobalFree(block);
+        return;
+    }
+    if (!cut) {
+        return;
+    }
+
+    // deleteText counts a CR LF pair as one character.
+    int32_t pairs = 0;
+    for (const char* p = start; p + 1 < end;) {
+        if (p[0] == '\r' && p[1] == '\n') {
+            ++pairs;
+            p += 2;
+        } else {
+            ++p;
+        }
+    }
+    deleteText(start, static_cast<int32_t>(length) - pairs);
+    ConsoleState.modified = 1;
+    positionToRowColumn(start, &caretRow, &caretColumn);
+    ConsoleState.selStart = nullptr;
+    ConsoleState.selEnd = nullptr;
+    plHideCaret(window);
+    plInvalidateRect(window, nullptr, 1);
+    placeCaret(caretRow, caretColumn);
+}
+
+// Paste: the clipboard's plain text arrives at the character handler byte by
+// byte, exactly as if typed, with every CR LF turned into a lone CR (Enter).
+void pasteText(plHwnd window)
+{
+    if (pasteBlock != nullptr) {
+        plGlobalFree(pasteBlock);
+        pasteBlock = nullptr;
+    }
+    if (!plIsClipboardFormatAvailable(CF_TEXT) || !plOpenClipboard(window)) {
+        return;
+    }
+    plHglobal shared = plGetClipboardData(CF_TEXT);
+    const char* text = shared != nullptr ? static_cast<const char*>(plGlobalLock(shared)) : nullptr;
+    if (text == nullptr) {
+        plCloseClipboard();
+        return;
+    }
+    const size_t size = plGlobalSize(shared);
+    plHglobal block = plGlobalAlloc(GMEM_MOVEABLE, size + 1);
+    char* copy = block != nullptr ? static_cast<char*>(plGlobalLock(block)) : nullptr;
+    if (copy == nullptr) {
+        if (block != nullptr) {
+            plGlobalFree(block);
+        }
+        plGlobalUnlock(shared);
+        plCloseClipboard();
+        warn(window, "Could not get memory for clipboard");
+        return;
+    }
+    // The text ends at its NUL, or at the end of the block if it has none.
+    size_t length = 0;
+    while (length < size && text[length] != '\0') {
+        ++length;
+    }
+    // Drop every LF that follows a CR, also one left behind by an earlier drop.
+    size_t kept = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '\n' && kept > 0 && copy[kept - 1] == '\r') {
+            continue;
+        }
+        copy[kept++] = text[i];
+    }
+    copy[kept] = '\0';
+    plGlobalUnlock(shared);
+    plCloseClipboard();
+
+    pasteBlock = block;
+    for (size_t i = 0; i < kept; ++i) {
+        plSendMessage(window, WM_CHAR, static_cast<unsigned char>(copy[i]), 0);
+    }
+    plGlobalUnlock(block);
+    plGlobalFree(block);
+    pasteBlock = nullptr;
+}
+
+void selectAll(plHwnd window)
+{
+    ConsoleState.selStart = ConsoleState.textStart;
+    ConsoleState.selEnd = ConsoleState.textEnd;
+    plInvalidateRect(window, nullptr, 1);
+}
+
+void printCommand(plHwnd window)
+{
+    ConsoleStateRecord snapshot = ConsoleState;
+    if (!printTranscript(consoleInstance, window, saveTitle, snapshot)) {
+        warn(window, "Could not print output");
+    }
+}
+
+}  // namespace
+
+void prepareSaveDialog(plHwnd window)
+{
+    std::memset(&saveRequest, 0, sizeof saveRequest);
+    saveRequest.structSize = sizeof saveRequest;
+    saveRequest.owner = window;
+    saveRequest.filter = saveFilters;
+    saveRequest.filterIndex = 0;
+    saveRequest.file = savePath;
+    saveRequest.maxFile = sizeof savePath;
+    saveRequest.fileTitle = saveTitle;
+    saveRequest.maxFileTitle = sizeof saveTitle;
+    saveRequest.defExt = "txt";
+    saveRequest.flags = OFN_OVERWRITEPROMPT;
+}
+
+plLresult commandsCommand(plHwnd window, plWparam wParam)
+{
+    switch (plLoWord(wParam)) {
+    case commandSave:
+        return saveCommand(window);
+    case commandPrint:
+        printCommand(window);
+        return 0;
+    case commandExit:
+        plSendMessage(window, WM_CLOSE, 0, 0);
+        return 0;
+    case commandCut:
+        copySelection(window, 1);
+        return 0;
+    case commandCopy:
+        copySelection(window, 0);
+        return 0;
+    case commandPaste:
+        pasteText(window);
+        return 0;
+    case commandSelectAll:
+        selectAll(window);
+        return 0;
+    default:
+        // New, Open, Close and Undo stay grayed; unknown ids are ignored.
+        return 0;
+    }
+}
+
 plLresult commandsInitMenuPopup(plHwnd window, plWparam wParam, plLparam lParam)
 {
-    return plDefWindowProc(window, WM_INITMENUPOPUP, wParam, lParam);
+    // Only the Edit popup of the menu bar (position 1, not the system menu).
+    if (lParam != 1) {
+        return plDefWindowProc(window, WM_INITMENUPOPUP, wParam, lParam);
+    }
+    plHmenu popup = reinterpret_cast<plHmenu>(wParam);
+    const uint32_t selection = selectionPresent() ? MF_ENABLED : MF_GRAYED;
+    plEnableMenuItem(popup, commandCut, MF_BYCOMMAND | selection);
+    plEnableMenuItem(popup, commandCopy, MF_BYCOMMAND | selection);
+    plEnableMenuItem(popup, commandPaste,
+                     MF_BYCOMMAND | (plIsClipboardFormatAvailable(CF_TEXT) ? MF_ENABLED : MF_GRAYED));
+    return 0;
 }
+
 plLresult commandsClose(plHwnd window)
 {
+    if (ConsoleState.modified && ConsoleSettings.askToSave && confirmSave(window, saveTitle) == IDCANCEL) {
+        return 0;
+    }
     plDestroyWindow(window);
     return 0;
 }
-plLresult commandsQueryEndSession(plHwnd) { return 1; }
+
+plLresult commandsQueryEndSession(plHwnd window)
+{
+    if (ConsoleState.modified && confirmSave(window, saveTitle) == IDCANCEL) {
+        return 0;
+    }
+    return 1;
+}
+
 plLresult commandsDestroy(plHwnd)
 {
     appFinished = 1;
     plPostQuitMessage(0);
     return 0;
 }
-int writeTranscript(const char*) { return 0; }
-int confirmSave(plHwnd, const char*) { return IDNO; }
+
+int writeTranscript(const char* path)
+{
+    const char* start = ConsoleState.textStart;
+    const char* end = ConsoleState.textEnd;
+    const size_t length = start != nullptr && end > start ? static_cast<size_t>(end - start) : 0;
+    return replaceFile(path, start, length);
+}
+
+int confirmSave(plHwnd window, const char* fileName)
+{
+    const char* name = fileName != nullptr && fileName[0] != '\0' ? fileName : "Vellomex.txt";
+    char text[320];
+    std::snprintf(text, sizeof text, "Do you wish to save %s before quitting?", name);
+    int answer = plMessageBox(window, text, appCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer != IDYES && answer != IDNO) {
+        // A box that could not be shown must not let the transcript go unsaved.
+        answer = IDCANCEL;
+    }
+    if (answer == IDYES && plSendMessage(window, WM_COMMAND, commandSave, 0) == 0) {
+        answer = IDCANCEL;
+    }
+    return answer;
+}
