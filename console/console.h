@@ -106,6 +106,10 @@ enum : uint32_t { consoleWriteTextMessage = 1024, consoleApplyScroll = 1025 };
 
 void consoleWriteHook(const char* bytes, uint32_t count);
 void storeChar(const char* source, char* position);
+// storeChar that also tells where the next byte goes: just after the stored
+// byte, or at the position itself when the byte removed text.  Discarding
+// old text to make room moves it back with the text.
+char* storeCharAt(const char* source, char* position);
 void outputWriteText(const char* bytes, uint32_t count);
 
 // ---------------------------------------------------------------------------
@@ -157,6 +161,8 @@ int consoleMain(plHinstance instance, int showValue);
 void consoleExitHook();
 void interruptHandler(int signal);
 void pumpMessages();
+// The message box of the runtime's fatal-error paths: no owner window.
+int consoleRuntimeBox(const char* text, const char* caption, unsigned flags);
 
 // The application's main routine, called by consoleMain.
 typedef int (*consoleApplication)(int argc, char** argv);
