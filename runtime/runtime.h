@@ -153,3 +153,19 @@ size_t rt_build_command_line(int argc, const char* const* argv, char* out, size_
 typedef int (*rt_message_box_fn)(const char* text, const char* caption, unsigned flags);
 void rt_set_message_box(rt_message_box_fn box);
 int rt_message_box(const char* text, const char* caption, unsigned flags);
+
+// ---------------------------------------------------------------------------
+// Processor faults and the terminate path (fault_handlers.cpp).
+// Installs the handlers for the processor faults (invalid memory access,
+// division by zero, illegal instruction, bus error), which show
+// "Unhandled exception: ..." in a message box and let the fault end the
+// process, and the terminate handler, which calls rt_abort.  Called first
+// thing at process entry.
+void rt_install_fault_handlers();
+// Nonzero while the terminate handler runs: nothing can unwind out of it.
+int rt_terminating();
+// Called after a fault's message box has been answered, just before the
+// fault ends the process (a scripted run writes its last report there).
+void rt_set_fault_hook(void (*hook)(int signal));
+// The platform's exception code for a fault signal and its si_code.
+uint32_t rt_fault_code(int signal, int code);
