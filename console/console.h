@@ -69,7 +69,12 @@ void initConsoleState(char* transcript, char* pendingInput, int32_t showValue);
 
 // Transcript primitives.  makeRoom returns how many bytes it discarded from
 // the top, so that callers holding positions can move them back; openGap
-// returns the gap's position after any discarding.
+// returns the gap's position after any discarding (null, and nothing done,
+// when count + 1 bytes could not fit even in an empty transcript).
+// Removing text (deleteText, and makeRoom's discarding) keeps lastRow equal
+// to the rows the text takes, and moves viewStart, selAnchor, selStart and
+// selEnd back with their text (to the cut when their text went); makeRoom
+// clears a selection whose text it discarded whole.
 int32_t makeRoom(int32_t count);
 void deleteText(char* position, int32_t count);
 char* openGap(char* position, int32_t count);
@@ -83,6 +88,11 @@ int32_t countRows();
 
 extern int32_t pressRow;
 extern int32_t pressColumn;
+// The console font last made, and the face name and point size it was made
+// from; selectConsoleFont makes a new one only when the settings change.
+extern plHfont cachedFont;
+extern char cachedFontName[32];
+extern int32_t cachedFontSize;
 
 plHfont selectConsoleFont(plHdc dc, int style);
 void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column);

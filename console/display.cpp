@@ -1,0 +1,571 @@
+// The console's display: the console font and the character cell, drawing
+// one transcript byte at the draw position, the caret, and the window's
+// handling of creation, size, paint, focus, the scroll bar, the navigation
+// keys and the mouse (selection).
+//
+// The window is a fixed-pitch grid: column c of window row r has its top-left
+// corner at (5 + c * cellWidth, r * cellHeight).  It shows screenRows display
+// rows from topRow on.
+#include "console/console.h"
+
+#include <cstring>
+
+int32_t pressRow = -1;
+int32_t pressColumn = -1;
+plHfont cachedFont;
+char cachedFontName[32];
+int32_t cachedFontSize;
+
+namespace {
+
+ConsoleStateRecord& S = ConsoleState;
+
+enum { leftMargin = 5, caretWidth = 2 };
+const plColor black = plRgb(0, 0, 0);
+const plColor white = plRgb(255, 255, 255);
+
+// Set while a repaint draws the visible rows: what it draws past the bottom
+// of the window is simply not shown, and must not scroll the window (that
+// would ask for the same repaint again).
+bool painting;
+
+int32_t clamp32(int64_t value)
+{
+    if (value > INT32_MAX) {
+        return INT32_MAX;
+    }
+    return value < INT32_MIN ? INT32_MIN : static_cast<int32_t>(value);
+}
+
+void invalidateWindow()
+{
+    if (consoleWindow) {
+        plInvalidateRect(consoleWindow, nullptr, 1);
+    }
+}
+
+// Fits screenRows and screenColumns to the window and the cell.  A count that
+// would fall below 1 (a minimised or very narrow window, or a cell not yet
+// measured) keeps the previous one: the row mapping divides by the columns.
+void fitLayout()
+{
+    if (cellHeight > 0) {
+        const int32_t rows = S.windowHeight / cellHeight;
+        if (rows >= 1) {
+            S.screenRows = rows;
+        }
+    }
+    if (cellWidth > 0) {
+        const int32_t columns = (S.windowWidth - 2 * leftMargin) / cellWidth;
+        if (columns >= 1) {
+            S.screenColumns = columns;
+        }
+    }
+}
+
+int caretX(int64_t column)
+{
+    return clamp32(column * cellWidth + leftMargin);
+}
+
+int caretY(int64_t row)
+{
+    return clamp32((row - S.topRow) * cellHeight);
+}
+
+bool caretInView()
+{
+    return caretRow >= S.topRow && static_cast<int64_t>(caretRow) <= static_cast<int64_t>(S.topRow) + S.screenRows;
+}
+
+int32_t centredTop()
+{
+    const int32_t top = caretRow - S.screenRows / 2;
+    return top > 0 ? top : 0;
+}
+
+void sendScroll(uint32_t code)
+{
+    plSendMessage(consoleWindow, WM_VSCROLL, code, 0);
+}
+
+int32_t rowLengthOf(int32_t row)
+{
+    return rowLength(rowColumnToPosition(row, 0));
+}
+
+// The window row and column under a pointer: client pixels, x in the low 16
+// bits and y in the high 16 bits.  The margin is not subtracted, so the
+// right-most pixels of a cell count as the next column.
+void pointerCell(plLparam lParam, int32_t* row, int32_t* column)
+{
+    const int32_t x = static_cast<int16_t>(plLoWord(static_cast<uintptr_t>(lParam)));
+    const int32_t y = static_cast<int16_t>(plHiWord(static_cast<uintptr_t>(lParam)));
+    *row = cellHeight > 0 && y > 0 ? y / cellHeight : 0;
+    *column = cellWidth > 0 && x > 0 ? x / cellWidth : 0;
+}
+
+char* pointerPosition(int32_t row, int32_t column)
+{
+    return rowColumnToPosition(clamp32(static_cast<int64_t>(row) + S.topRow), column);
+}
+
+// The draw position ran below the window: scroll the view by the overflow.
+// The draw position moves up with the view, so the next byte drawn on the
+// same row does not scroll it again.
+void scrollForOverflow()
+{
+    if (painting || S.drawRow <= S.screenRows) {
+        return;
+    }
+    const int32_t k = S.drawRow - S.screenRows;
+    S.topRow = clamp32(static_cast<int64_t>(S.topRow) + k);
+    plSetScrollPos(consoleWindow, SB_VERT, S.topRow, 1);
+    if (S.viewStart && S.textEnd) {
+        for (int32_t passed = 0; passed < k && S.viewStart < S.textEnd;) {
+            const void* hit = std::memchr(S.viewStart, '\n', static_cast<size_t>(S.textEnd - S.viewStart));
+            if (!hit) {
+                S.viewStart = S.textEnd;
+                break;
+            }
+            S.viewStart = static_cast<char*>(const_cast<void*>(hit)) + 1;
+            passed++;
+        }
+    }
+    S.drawRow = S.screenRows;
+    invalidateWindow();
+}
+
+}  // namespace
+
+plHfont selectConsoleFont(plHdc dc, int style)
+{
+    const ConsoleSettingsRecord& settings = ConsoleSettings;
+    if (cachedFont && std::strncmp(settings.fontName, cachedFontName, sizeof cachedFontName) == 0 &&
+        settings.fontSize == cachedFontSize) {
+        return cachedFont;
+    }
+
+    const int saved = plSaveDC(dc);
+    char previousName[sizeof cachedFontName];
+    std::memcpy(previousName, cachedFontName, sizeof previousName);
+    const int32_t previousSize = cachedFontSize;
+    std::memcpy(cachedFontName, settings.fontName, sizeof cachedFontName);
+    cachedFontSize = settings.fontSize;
+    plSetGraphicsMode(dc, GM_ADVANCED);
+    plModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    plSetViewportOrgEx(dc, 0, 0, nullptr);
+    plSetWindowOrgEx(dc, 0, 0, nullptr);
+
+    // The character height: the point size in tenths of a pixel at the
+    // context's vertical resolution, then to logical units and rounded.
+    const int64_t dpiY = plGetDeviceCaps(dc, LOGPIXELSY);
+    const int64_t tenths = static_cast<int64_t>(settings.fontSize) * 10 * dpiY / 72;
+    plPoint point = {0, clamp32(tenths)};
+    plDPtoLP(dc, &point, 1);
+    const int64_t magnitude = point.y < 0 ? -static_cast<int64_t>(point.y) : point.y;
+    const int height = static_cast<int>(static_cast<double>(magnitude) * 0.1 + 0.5);
+
+    char face[sizeof cachedFontName + 1];
+    std::memcpy(face, settings.fontName, sizeof cachedFontName);
+    face[sizeof cachedFontName] = 0;
+    plHfont font = plCreateFont(-height, 0, 0, 0, (style & 1) ? FW_BOLD : FW_DONTCARE, (style & 2) ? 1 : 0,
+                                (style & 4) ? 1 : 0, (style & 8) ? 1 : 0, ANSI_CHARSET, 0, 0, 0, 0, face);
+    if (!font) {
+        // No new font: keep drawing with the one we had, and try again next time.
+        std::memcpy(cachedFontName, previousName, sizeof cachedFontName);
+        cachedFontSize = previousSize;
+        plRestoreDC(dc, saved);
+        return cachedFont;
+    }
+    cachedFont = font;
+    plSelectObject(dc, font);
+
+    plTextMetric metrics = {};
+    if (plGetTextMetrics(dc, &metrics)) {
+        // A cell of no width or height would leave nothing to divide by:
+        // such a measurement keeps the previous cell.
+        if (metrics.aveCharWidth > 0) {
+            cellWidth = metrics.aveCharWidth;
+        }
+        if (metrics.height + metrics.externalLeading > 0) {
+            cellHeight = metrics.height + metrics.externalLeading;
+        }
+    }
+    plRestoreDC(dc, saved);
+
+    // Re-fit the layout to the new cell, keeping the bottom row in place.
+    const int32_t oldRows = S.screenRows;
+    fitLayout();
+    if (S.screenRows > S.drawRow) {
+        S.drawRow = S.screenRows - (oldRows - S.drawRow);
+    } else {
+        S.drawRow = S.screenRows - 5;
+    }
+    const int64_t top = static_cast<int64_t>(S.topRow) + oldRows - S.screenRows;
+    S.topRow = top > 0 ? clamp32(top) : 0;
+    plSetScrollPos(consoleWindow, SB_VERT, S.topRow, 1);
+    invalidateWindow();
+    return font;
+}
+
+void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
+{
+    plSelectObject(dc, selectConsoleFont(dc, 0));
+    switch (static_cast<unsigned char>(byte)) {
+    case 7:
+        plMessageBeep(0);
+        break;
+    case 8:
+        if (S.drawColumn > 0) {
+            S.drawColumn--;
+            drawCharacter(dc, ' ', row, column);
+            S.drawColumn--;
+            *column -= 2;
+        }
+        break;
+    case 9: {
+        const int32_t width = ConsoleSettings.tabWidth > 0 ? ConsoleSettings.tabWidth : 4;
+        const int32_t from = S.drawColumn > 0 ? S.drawColumn : 0;
+        for (int32_t spaces = width - from % width; spaces > 0; spaces--) {
+            drawCharacter(dc, ' ', row, column);
+        }
+        break;
+    }
+    case 10:
+        S.drawRow++;
+        ++*row;
+        S.drawColumn = 0;
+        *column = 0;
+        break;
+    case 12:
+        S.drawRow = clamp32(static_cast<int64_t>(S.drawRow) + S.screenRows);
+        *row = clamp32(static_cast<int64_t>(*row) + S.screenRows);
+        S.drawColumn = 0;
+        *column = 0;
+        break;
+    case 13:
+        S.drawColumn = 0;
+        *column = 0;
+        break;
+    default:
+        plTextOut(dc, caretX(S.drawColumn), clamp32(static_cast<int64_t>(S.drawRow) * cellHeight), &byte, 1);
+        S.drawColumn++;
+        ++*column;
+        if (S.drawColumn >= S.screenColumns) {
+            S.drawColumn = 0;
+            S.drawRow++;
+            *column = 0;
+            ++*row;
+        }
+        break;
+    }
+    scrollForOverflow();
+}
+
+void placeCaret(int32_t row, int32_t column)
+{
+    if (row < S.topRow || static_cast<int64_t>(row) > static_cast<int64_t>(S.topRow) + S.screenRows) {
+        return;
+    }
+    int32_t c = rowLengthOf(row);
+    if (column < c) {
+        c = column > 0 ? column : 0;
+    }
+    plCreateCaret(consoleWindow, nullptr, caretWidth, cellHeight);
+    plSetCaretPos(caretX(c), caretY(row));
+    if (!S.selStart) {
+        plShowCaret(consoleWindow);
+    }
+}
+
+void displayCreate(plHwnd window)
+{
+    // The window's creation message comes before its creator has the handle.
+    if (!consoleWindow) {
+        consoleWindow = window;
+    }
+    plHdc dc = plGetDC(window);
+    plSelectObject(dc, selectConsoleFont(dc, 0));
+    plReleaseDC(window, dc);
+    prepareSaveDialog(window);
+    plSetScrollRange(window, SB_VERT, 0, S.lastRow, 0);
+    plSetScrollPos(window, SB_VERT, S.topRow, 1);
+}
+
+void displaySize(plLparam lParam)
+{
+    S.windowWidth = plLoWord(static_cast<uintptr_t>(lParam));
+    S.windowHeight = plHiWord(static_cast<uintptr_t>(lParam));
+    fitLayout();
+    if (S.textEnd != S.textStart) {
+        S.lastRow = countRows();
+    }
+    caretRow = 0;
+    caretColumn = 0;
+    if (consoleWindow && plGetFocus() == consoleWindow) {
+        plSetCaretPos(caretX(caretColumn), caretY(caretRow));
+    }
+}
+
+void displayPaint(plHwnd window)
+{
+    if (!keepView) {
+        const int64_t top = static_cast<int64_t>(S.lastRow) + 5 - S.screenRows;
+        S.topRow = top > 0 ? clamp32(top) : 0;
+        S.viewStart = rowColumnToPosition(S.topRow, 0);
+    }
+    keepView = 0;
+    plHideCaret(window);
+    plPaintStruct paint = {};
+    plHdc dc = plBeginPaint(window, &paint);
+    plSelectObject(dc, selectConsoleFont(dc, 0));
+
+    S.drawRow = 0;
+    S.drawColumn = 0;
+    int32_t row = 0;
+    int32_t column = 0;
+    const char* from = S.viewStart;
+    if (!from || from < S.textStart || from > S.textEnd) {
+        from = S.textEnd;
+    }
+    const bool selection = S.selStart && S.selEnd;
+    int colours = -1;  // none set yet; 0 unselected, 1 selected
+    painting = true;
+    for (const char* p = from; p && p < S.textEnd && S.drawRow < S.screenRows; ++p) {
+        const int selected = selection && S.selStart <= p && p < S.selEnd ? 1 : 0;
+        if (selected != colours) {
+            plSetTextColor(dc, selected ? white : black);
+            plSetBkColor(dc, selected ? black : white);
+            colours = selected;
+        }
+        drawCharacter(dc, *p, &row, &column);
+    }
+    painting = false;
+
+    plSetScrollPos(window, SB_VERT, S.topRow, 1);
+    plEndPaint(window, &paint);
+    if (!S.selStart) {
+        placeCaret(caretRow, caretColumn);
+    }
+}
+
+void displaySetFocus()
+{
+    plCreateCaret(consoleWindow, nullptr, caretWidth, cellHeight);
+    plSetCaretPos(caretX(caretColumn), caretY(caretRow));
+    plShowCaret(consoleWindow);
+}
+
+void displayKillFocus()
+{
+    plHideCaret(consoleWindow);
+    plDestroyCaret();
+}
+
+void displayScroll(plWparam wParam)
+{
+    keepView = 1;
+    const int64_t top = S.topRow;
+    const int64_t rows = S.screenRows;
+    const int64_t last = S.lastRow;
+    int64_t next = top;
+    switch (plLoWord(wParam)) {
+    case SB_LINEUP:
+        next = top - 1;
+        break;
+    case SB_LINEDOWN:
+        next = top + 1;
+        break;
+    case SB_PAGEUP:
+        next = top - rows;
+        break;
+    case SB_PAGEDOWN:
+        next = top + rows < last - rows + 5 ? top + rows : last - rows + 5;
+        break;
+    case SB_THUMBPOSITION:
+        next = plHiWord(wParam);
+        break;
+    case SB_TOP:
+        next = 0;
+        break;
+    case SB_BOTTOM:
+        next = last - rows + 5;
+        break;
+    default:  // dragging the thumb, the end of scrolling, and the apply request
+        break;
+    }
+    if (next > last) {
+        next = last;
+    }
+    if (next < 0) {
+        next = 0;
+    }
+    S.topRow = static_cast<int32_t>(next);
+    if (plGetScrollPos(consoleWindow, SB_VERT) != S.topRow) {
+        S.viewStart = rowColumnToPosition(S.topRow, 0);
+        plSetScrollPos(consoleWindow, SB_VERT, S.topRow, 1);
+        invalidateWindow();
+    }
+}
+
+void displayKeyDown(plWparam key)
+{
+    plHideCaret(consoleWindow);
+    switch (key) {
+    case VK_PRIOR:
+        sendScroll(SB_PAGEUP);
+        break;
+    case VK_NEXT:
+        sendScroll(SB_PAGEDOWN);
+        break;
+    case VK_HOME:
+        sendScroll(SB_TOP);
+        break;
+    case VK_END:
+        sendScroll(SB_BOTTOM);
+        break;
+    case VK_UP:
+        if (caretRow > 0) {
+            caretRow--;
+        }
+        if (!caretInView()) {
+            S.topRow = centredTop();
+            sendScroll(consoleApplyScroll);
+        }
+        break;
+    case VK_DOWN:
+        if (caretRow < S.lastRow) {
+            caretRow++;
+        }
+        if (!caretInView()) {
+            S.topRow = centredTop();
+            sendScroll(consoleApplyScroll);
+        }
+        break;
+    case VK_LEFT: {
+        const int32_t top = S.topRow;
+        if (!caretInView()) {
+            S.topRow = centredTop();
+        }
+        if (caretColumn > 0) {
+            caretColumn--;
+        } else if (caretRow > 0) {
+            caretRow--;
+            caretColumn = rowLengthOf(caretRow);
+            if (caretRow < S.topRow) {
+                S.topRow--;
+            }
+        }
+        if (S.topRow != top) {
+            sendScroll(consoleApplyScroll);
+        }
+        break;
+    }
+    case VK_RIGHT: {
+        const int32_t top = S.topRow;
+        if (!caretInView()) {
+            S.topRow = centredTop();
+        }
+        if (caretColumn < rowLengthOf(caretRow)) {
+            caretColumn++;
+        } else if (caretRow < INT32_MAX) {
+            caretRow++;
+            caretColumn = 0;
+            if (static_cast<int64_t>(caretRow) > static_cast<int64_t>(S.topRow) + S.screenRows) {
+                S.topRow++;
+            }
+        }
+        if (S.topRow != top) {
+            sendScroll(consoleApplyScroll);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    placeCaret(caretRow, caretColumn);
+}
+
+void displayButtonDown(plWparam keys, plLparam lParam)
+{
+    pointerCell(lParam, &pressRow, &pressColumn);
+    if (keys & MK_SHIFT) {
+        if (!S.selStart) {
+            return;
+        }
+        char* p = pointerPosition(pressRow, pressColumn);
+        if (!S.selEnd) {
+            // Only a drag's start is set: the selection runs from it to p,
+            // whichever comes first.
+            if (p < S.selStart) {
+                S.selEnd = S.selStart;
+                S.selStart = p;
+            } else {
+                S.selEnd = p;
+            }
+        } else if (p < S.selEnd) {
+            S.selStart = p;
+        } else {
+            S.selEnd = p;
+        }
+        invalidateWindow();
+        return;
+    }
+    S.selStart = nullptr;
+    S.selEnd = nullptr;
+    invalidateWindow();
+    keepView = 1;
+}
+
+void displayButtonUp(plLparam lParam)
+{
+    int32_t row = 0;
+    int32_t column = 0;
+    pointerCell(lParam, &row, &column);
+    if (row != pressRow || column != pressColumn) {
+        return;
+    }
+    plHideCaret(consoleWindow);
+    caretRow = clamp32(static_cast<int64_t>(pressRow) + S.topRow);
+    const int32_t length = rowLengthOf(caretRow);
+    caretColumn = pressColumn < length ? pressColumn : length;
+    placeCaret(caretRow, caretColumn);
+    pressRow = -1;
+    pressColumn = -1;
+}
+
+void displayMouseMove(plWparam keys, plLparam lParam)
+{
+    keepView = 1;
+    if (!(keys & MK_LBUTTON)) {
+        return;
+    }
+    int32_t row = 0;
+    int32_t column = 0;
+    pointerCell(lParam, &row, &column);
+    char* p = pointerPosition(row, column);
+    if (!S.selStart) {
+        S.selAnchor = p;
+        S.selStart = p;
+        S.selEnd = nullptr;
+        return;
+    }
+    if (!S.selAnchor) {
+        // A selection not made by dragging (Select All): extend it from its start.
+        S.selAnchor = S.selStart;
+    }
+    if (p == S.selAnchor) {
+        S.selStart = nullptr;
+        S.selEnd = nullptr;
+        invalidateWindow();
+    } else if (p < S.selAnchor) {
+        S.selStart = p;
+        S.selEnd = S.selAnchor;
+        invalidateWindow();
+    } else if (p != S.selEnd) {
+        S.selStart = S.selAnchor;
+        S.selEnd = p;
+        invalidateWindow();
+    }
+}
