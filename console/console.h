@@ -171,6 +171,10 @@ int consoleMain(plHinstance instance, int showValue);
 void consoleExitHook();
 void interruptHandler(int signal);
 void pumpMessages();
+// Called when consoleExitHook lets the process end (exit or abort after the
+// application has finished); null by default.  A scripted run writes its
+// last report there.
+extern void (*consoleEndingHook)();
 // The message box of the runtime's fatal-error paths: no owner window.
 int consoleRuntimeBox(const char* text, const char* caption, unsigned flags);
 
