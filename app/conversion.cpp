@@ -112,10 +112,15 @@ int build_image_row(scan_record* record_in, image_row* row_out, uint16_t* z_elev
     if (z > SCAN_MAX_Z_ELEV) {
         return 0;
     }
+    // Values 1 to 12 are zero now and their columns already hold 0, so the
+    // samples that can reach the row start at 13.  A big-endian sample above
+    // 255 is one whose high byte is not zero.
+    const uint8_t* stored = reinterpret_cast<const uint8_t*>(record_in->values);
     uint8_t* column = row_out->pixels + z;
-    for (int i = 1; i <= SCAN_LAST_SAMPLE; ++i) {
-        uint16_t sample = scan_decode16(record_in->values[i]);
-        column[i] = sample > 255 ? 255 : static_cast<uint8_t>(sample);
+    for (int i = SCAN_LAST_DISCARDED + 1; i <= SCAN_LAST_SAMPLE; ++i) {
+        uint8_t high = stored[2 * i];
+        uint8_t low = stored[2 * i + 1];
+        column[i] = high ? 255 : low;
     }
     return 1;
 }

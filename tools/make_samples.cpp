@@ -115,8 +115,8 @@ int bars(int x, int y)
 int mountain(int x, int y)
 {
     int peak = 80 + std::abs(x - 125) * 2;       // the mountain's outline
-    double sx = x - 200.0, sy = y - 60.0;        // a sun in the sky
-    if (sx * sx + sy * sy < 25.0 * 25.0) return 170;
+    double sx = x - 60.0, sy = y - 35.0;         // a sun in the sky
+    if (sx * sx + sy * sy < 22.0 * 22.0) return 170;
     if (y > peak) return 90 + (y - peak) / 3;
     return 0;
 }
