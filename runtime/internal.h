@@ -1,0 +1,44 @@
+// Declarations shared by the runtime's own modules (not part of the interface
+// the rest of the program codes against).  Tests include it too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "runtime/runtime.h"
+
+// The five locks, created once for the life of the process: 0 the exit and
+// atexit table, 1 the heap, 2 the list of open streams, 3 spare, 4 the signal
+// table.  They are recursive, as the platform's critical sections are.
+enum { RT_LOCK_EXIT = 0, RT_LOCK_HEAP = 1, RT_LOCK_STREAMS = 2, RT_LOCK_SPARE = 3, RT_LOCK_SIGNALS = 4, RT_LOCK_COUNT = 5 };
+std::recursive_mutex& rt_lock(int which);
+
+// Maps a failed system call's errno to the runtime's error numbering.
+uint32_t rt_error_from_errno(int error, uint32_t fallback);
+
+// Slots (slots.cpp).
+void rt_slots_startup();
+int rt_slot_seek(int slot, int64_t offset, int whence);   // 0, or -1
+int rt_slot_is_terminal(int slot);
+int rt_slot_is_seekable(int slot);
+int rt_console_attached();
+
+// Streams (streams.cpp).
+void rt_streams_binding_changed();   // re-decides stdout's buffering after an attach or detach
+void rt_streams_close_at_exit();      // flushes and closes every open stream
+int rt_ungetc(int c, rt_file* stream);
+uint32_t rt_stream_buffer_size(rt_file* stream);
+int rt_stream_is_line_buffered(rt_file* stream);
+
+// Stream objects (stream_objects.cpp).
+void rt_stream_objects_startup();
+
+// Per-thread record (thread_data.cpp).
+int rt_thread_data_startup();   // 1, or 0 when the slot or the first record cannot be made
+// Replaces the allocator of per-thread records (null: the default), so that a
+// failing allocation can be exercised.
+void rt_set_thread_data_allocator(void* (*allocate)(size_t));
+
+// Exit table (process.cpp).
+int rt_atexit_count();

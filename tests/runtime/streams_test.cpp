@@ -1,0 +1,234 @@
+// Buffered file streams: opening, reading and writing files, text mode, the
+// list of open streams and bad input.
+#include "tests/runtime/test_support.h"
+
+#include <cstring>
+
+namespace {
+
+class streams : public ::testing::Test {
+protected:
+    void SetUp() override { rt_startup(); }
+    scratch_folder folder;
+};
+
+TEST_F(streams, binary_round_trip_across_many_buffer_boundaries)
+{
+    std::string bytes;
+    for (int i = 0; i < 100000; ++i) {
+        bytes.push_back(static_cast<char>(i * 7 + (i >> 8)));
+    }
+    std::string path = folder.file("data.bin");
+    rt_file* out = rt_fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    // Writes of every size from 1 up, so that requests end at every offset of the buffer.
+    size_t done = 0;
+    for (size_t size = 1; done < bytes.size(); ++size) {
+        size_t take = std::min(size % 5000 + 1, bytes.size() - done);
+        ASSERT_EQ(rt_fwrite(bytes.data() + done, 1, take, out), take);
+        done += take;
+    }
+    ASSERT_EQ(rt_fclose(out), 0);
+    EXPECT_EQ(read_whole_file(path), bytes);
+
+    rt_file* in = rt_fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    std::string back;
+    char chunk[6000];
+    for (size_t size = 1;; ++size) {
+        size_t got = rt_fread(chunk, 1, size % 6000 + 1, in);
+        back.append(chunk, got);
+        if (got == 0) {
+            break;
+        }
+        int c = rt_fgetc(in);
+        if (c == RT_EOF) {
+            break;
+        }
+        back.push_back(static_cast<char>(c));
+    }
+    EXPECT_TRUE(rt_feof(in));
+    EXPECT_FALSE(rt_ferror(in));
+    EXPECT_EQ(rt_fclose(in), 0);
+    EXPECT_EQ(back, bytes);
+}
+
+TEST_F(streams, items_count_whole_items_only)
+{
+    std::string path = folder.file("items.bin");
+    write_whole_file(path, "abcdefghij");
+    rt_file* in = rt_fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    char buffer[16] = {};
+    EXPECT_EQ(rt_fread(buffer, 4, 3, in), 2u);
+    EXPECT_TRUE(rt_feof(in));
+    rt_fclose(in);
+}
+
+TEST_F(streams, text_mode_writes_cr_lf_and_reads_lf)
+{
+    std::string path = folder.file("text.txt");
+    rt_file* out = rt_fopen(path.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(rt_fputs("one\ntwo\n\nthree", out), 0);
+    rt_fclose(out);
+    EXPECT_EQ(read_whole_file(path), "one\r\ntwo\r\n\r\nthree");
+
+    rt_file* in = rt_fopen(path.c_str(), "r");
+    ASSERT_NE(in, nullptr);
+    char buffer[64] = {};
+    EXPECT_EQ(rt_fread(buffer, 1, sizeof buffer, in), 14u);
+    EXPECT_STREQ(buffer, "one\ntwo\n\nthree");
+    rt_fclose(in);
+}
+
+TEST_F(streams, text_mode_keeps_a_lone_cr)
+{
+    std::string path = folder.file("cr.txt");
+    write_whole_file(path, "a\rb\r\r\nc\r");
+    rt_file* in = rt_fopen(path.c_str(), "rt");
+    ASSERT_NE(in, nullptr);
+    std::string back;
+    for (int c = rt_fgetc(in); c != RT_EOF; c = rt_fgetc(in)) {
+        back.push_back(static_cast<char>(c));
+    }
+    EXPECT_EQ(back, "a\rb\r\nc\r");
+    rt_fclose(in);
+}
+
+TEST_F(streams, append_mode_writes_at_the_end)
+{
+    std::string path = folder.file("log.bin");
+    write_whole_file(path, "start");
+    rt_file* out = rt_fopen(path.c_str(), "ab");
+    ASSERT_NE(out, nullptr);
+    rt_fputs("-more", out);
+    rt_fclose(out);
+    EXPECT_EQ(read_whole_file(path), "start-more");
+}
+
+TEST_F(streams, the_list_of_open_streams_counts_the_standard_three)
+{
+    int before = rt_open_stream_count();
+    EXPECT_GE(before, 3);
+    std::string path = folder.file("count.bin");
+    rt_file* one = rt_fopen(path.c_str(), "wb");
+    rt_file* two = rt_fopen(path.c_str(), "rb");
+    ASSERT_NE(one, nullptr);
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(rt_open_stream_count(), before + 2);
+    rt_fclose(one);
+    EXPECT_EQ(rt_open_stream_count(), before + 1);
+    EXPECT_EQ(rt_closeall(), 1);
+    EXPECT_EQ(rt_open_stream_count(), before);
+}
+
+TEST_F(streams, bad_input_gets_results_and_error_codes)
+{
+    rt_set_last_error(0);
+    EXPECT_EQ(rt_fopen(folder.file("missing").c_str(), "rb"), nullptr);
+    EXPECT_EQ(rt_last_error(), RT_ERROR_FILE_NOT_FOUND);
+
+    for (const char* mode : {"", "x", "rw", "r++", "rbt", "wbb", "z+"}) {
+        rt_set_last_error(0);
+        EXPECT_EQ(rt_fopen(folder.file("any").c_str(), mode), nullptr) << mode;
+        EXPECT_EQ(rt_last_error(), RT_ERROR_INVALID_PARAMETER) << mode;
+    }
+    EXPECT_EQ(rt_fopen(nullptr, "rb"), nullptr);
+    EXPECT_EQ(rt_fopen("x", nullptr), nullptr);
+
+    rt_set_last_error(0);
+    EXPECT_EQ(rt_fopen("/tmp", "rb"), nullptr);   // a folder
+    EXPECT_EQ(rt_last_error(), RT_ERROR_ACCESS_DENIED);
+
+    // A closed stream.
+    std::string path = folder.file("closed.bin");
+    rt_file* stream = rt_fopen(path.c_str(), "w+b");
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(rt_fclose(stream), 0);
+    char byte = 'x';
+    rt_set_last_error(0);
+    EXPECT_EQ(rt_fwrite(&byte, 1, 1, stream), 0u);
+    EXPECT_EQ(rt_last_error(), RT_ERROR_INVALID_HANDLE);
+    EXPECT_EQ(rt_fread(&byte, 1, 1, stream), 0u);
+    EXPECT_EQ(rt_fgetc(stream), RT_EOF);
+    EXPECT_EQ(rt_fputc('a', stream), RT_EOF);
+    EXPECT_EQ(rt_fputs("a", stream), RT_EOF);
+    EXPECT_EQ(rt_fflush(stream), RT_EOF);
+    EXPECT_EQ(rt_fclose(stream), RT_EOF);
+    EXPECT_EQ(rt_fprintf(stream, "%d", 1), -1);
+    EXPECT_FALSE(rt_feof(stream));
+    EXPECT_FALSE(rt_ferror(stream));
+
+    // Pointers that are no stream at all.
+    rt_set_last_error(0);
+    EXPECT_EQ(rt_fputc('a', reinterpret_cast<rt_file*>(&byte)), RT_EOF);
+    EXPECT_EQ(rt_last_error(), RT_ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(rt_fclose(nullptr), RT_EOF);
+    EXPECT_EQ(rt_fread(&byte, 1, 1, nullptr), 0u);
+    EXPECT_EQ(rt_fwrite(&byte, SIZE_MAX, 2, rt_stdout), 0u);
+}
+
+TEST_F(streams, wrong_direction_sets_the_error_state)
+{
+    std::string path = folder.file("direction.bin");
+    write_whole_file(path, "abc");
+    rt_file* in = rt_fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    rt_set_last_error(0);
+    EXPECT_EQ(rt_fputc('x', in), RT_EOF);
+    EXPECT_TRUE(rt_ferror(in));
+    EXPECT_EQ(rt_last_error(), RT_ERROR_ACCESS_DENIED);
+    rt_clearerr(in);
+    EXPECT_FALSE(rt_ferror(in));
+    EXPECT_EQ(rt_fgetc(in), 'a');
+    rt_fclose(in);
+
+    rt_file* out = rt_fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(rt_fgetc(out), RT_EOF);
+    EXPECT_TRUE(rt_ferror(out));
+    rt_fclose(out);
+}
+
+TEST_F(streams, update_mode_switches_between_reading_and_writing)
+{
+    std::string path = folder.file("update.bin");
+    write_whole_file(path, "0123456789");
+    rt_file* stream = rt_fopen(path.c_str(), "r+b");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(rt_fgetc(stream), '0');
+    EXPECT_EQ(rt_fgetc(stream), '1');
+    EXPECT_EQ(rt_fputs("ab", stream), 0);   // overwrites 2 and 3
+    EXPECT_EQ(rt_fgetc(stream), '4');
+    rt_fclose(stream);
+    EXPECT_EQ(read_whole_file(path), "01ab456789");
+}
+
+TEST_F(streams, a_write_failing_halfway_counts_only_what_was_written)
+{
+    // /dev/full takes nothing: every device write fails with a full disk.
+    rt_file* full = rt_fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    std::string big(10000, 'x');
+    rt_set_last_error(0);
+    EXPECT_EQ(rt_fwrite(big.data(), 1, 100, full), 100u);   // buffered, not yet sent
+    EXPECT_EQ(rt_fwrite(big.data(), 1, big.size(), full), 0u);
+    EXPECT_TRUE(rt_ferror(full));
+    EXPECT_EQ(rt_last_error(), RT_ERROR_HANDLE_DISK_FULL);
+    EXPECT_EQ(rt_fclose(full), RT_EOF);
+}
+
+TEST_F(streams, printf_formats_into_the_stream)
+{
+    std::string path = folder.file("printf.bin");
+    rt_file* out = rt_fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::string long_text(5000, 'y');
+    EXPECT_EQ(rt_fprintf(out, "%d-%s|", 42, "x"), 5);
+    EXPECT_EQ(rt_fprintf(out, "%s", long_text.c_str()), 5000);
+    rt_fclose(out);
+    EXPECT_EQ(read_whole_file(path), "42-x|" + long_text);
+}
+
+}  // namespace
