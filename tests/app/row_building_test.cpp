@@ -90,15 +90,4 @@ TEST(RowBuilding, ZElevPastTheLastColumnIsRefused)
     }
 }
 
-TEST(FileNames, NumberAndSuffix)
-{
-    char name[16];
-    form_file_name(name, 0, ".bin");
-    EXPECT_STREQ(name, "0.bin");
-    form_file_name(name, 1234, ".tif");
-    EXPECT_STREQ(name, "1234.tif");
-    form_file_name(name, -2147483647 - 1, ".bin");
-    EXPECT_STREQ(name, "-2147483648.bin");
-}
-
 }  // namespace
