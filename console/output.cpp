@@ -1,7 +1,204 @@
-// Console output: the write hook, the write-text message and storeChar.
-// (Placeholder until the output part is built.)
+// Console output: the write hook, the write-text message and storeChar, which
+// stores one byte in the transcript with the control-character rules.
 #include "console/console.h"
 
-void consoleWriteHook(const char*, uint32_t) {}
-void storeChar(const char*, char*) {}
-void outputWriteText(const char*, uint32_t) {}
+#include <cstring>
+
+namespace {
+
+// Upper bounds that keep a single store well inside the transcript whatever
+// the settings and the window size say.
+const int32_t maxTabSpaces = consoleCapacity / 8;
+const int32_t maxFormFeedRows = consoleCapacity / 8;
+
+char* endOfText() { return ConsoleState.textEnd; }
+
+// Raises lastRow by one and lets the scroll bar reach the new row.
+void countRow()
+{
+    ConsoleState.lastRow++;
+    plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
+}
+
+// Pointers that outlive a removal from the end of the text must not point
+// past it.
+void clampToEnd(char*& position)
+{
+    if (position && position > ConsoleState.textEnd) {
+        position = ConsoleState.textEnd;
+    }
+}
+
+void truncateText(char* newEnd)
+{
+    ConsoleState.textEnd = newEnd;
+    clampToEnd(ConsoleState.viewStart);
+    clampToEnd(ConsoleState.selAnchor);
+    clampToEnd(ConsoleState.selStart);
+    clampToEnd(ConsoleState.selEnd);
+}
+
+// Appends count bytes of value at the end; the caller made room.
+void appendBytes(char value, int32_t count)
+{
+    std::memset(ConsoleState.textEnd, value, static_cast<size_t>(count));
+    ConsoleState.textEnd += count;
+}
+
+// Inserts one byte at position (inside the text); returns the position after it.
+char* insertByte(char* position, char value)
+{
+    char* gap = openGap(position, 1);
+    *gap = value;
+    return gap + 1;
+}
+
+// The ordinary rule at the end of the text: append, keep room, count a
+// wrapped row when the row overflows.
+char* appendOrdinary(char value)
+{
+    *ConsoleState.textEnd++ = value;
+    makeRoom(1);
+    rowFill++;
+    if (rowFill > ConsoleState.screenColumns) {
+        countRow();
+        rowFill = 0;
+    }
+    return ConsoleState.textEnd;
+}
+
+int32_t tabSpaces(int32_t width)
+{
+    int32_t column = ConsoleState.drawColumn > 0 ? ConsoleState.drawColumn : 0;
+    int32_t spaces = width - column % width;
+    return spaces < maxTabSpaces ? spaces : maxTabSpaces;
+}
+
+}  // namespace
+
+char* storeCharAt(const char* source, char* position)
+{
+    ConsoleState.modified = 1;
+    if (position < ConsoleState.textStart || position > ConsoleState.textEnd) {
+        position = ConsoleState.textEnd;
+    }
+    const bool atEnd = position == endOfText();
+    const char c = *source;
+    switch (c) {
+    case 7:
+        return position;
+    case 8:
+        if (!atEnd) {
+            deleteText(position, 1);
+            return position;
+        }
+        if (ConsoleState.textEnd > ConsoleState.textStart && ConsoleState.textEnd[-1] != '\n') {
+            truncateText(ConsoleState.textEnd - 1);
+        }
+        return ConsoleState.textEnd;
+    case 9:
+        if (!atEnd) {
+            return insertByte(position, '\t');
+        }
+        if (ConsoleSettings.tabWidth > 0) {
+            int32_t room = ConsoleSettings.tabWidth < maxTabSpaces ? ConsoleSettings.tabWidth : maxTabSpaces;
+            int32_t spaces = tabSpaces(ConsoleSettings.tabWidth);
+            makeRoom(room);
+            appendBytes(' ', spaces);
+        } else {
+            makeRoom(1);
+            appendBytes('\t', 1);
+        }
+        return ConsoleState.textEnd;
+    case 10:
+        countRow();
+        rowFill = 0;
+        if (!atEnd) {
+            return insertByte(position, '\n');
+        }
+        return appendOrdinary('\n');
+    case 12: {
+        if (!atEnd) {
+            return position;
+        }
+        int32_t rows = ConsoleState.screenRows > 0 ? ConsoleState.screenRows : 0;
+        if (rows > maxFormFeedRows) {
+            rows = maxFormFeedRows;
+        }
+        makeRoom(2 * rows);
+        for (int32_t i = 0; i < rows; i++) {
+            appendBytes('\r', 1);
+            appendBytes('\n', 1);
+        }
+        ConsoleState.lastRow += rows;
+        plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
+        return ConsoleState.textEnd;
+    }
+    case 13:
+        if (!atEnd) {
+            return insertByte(position, '\r');
+        }
+        if (source[1] == '\n') {
+            appendBytes('\r', 1);
+            makeRoom(1);
+            return ConsoleState.textEnd;
+        }
+        {
+            // A lone CR returns to the start of the line: what follows
+            // overwrites it, as it does on the screen.
+            char* lineStart = ConsoleState.textEnd;
+            while (lineStart > ConsoleState.textStart && lineStart[-1] != '\n') {
+                lineStart--;
+            }
+            truncateText(lineStart);
+            rowFill = 0;
+        }
+        return ConsoleState.textEnd;
+    default:
+        if (!atEnd) {
+            return insertByte(position, c);
+        }
+        return appendOrdinary(c);
+    }
+}
+
+void storeChar(const char* source, char* position)
+{
+    storeCharAt(source, position);
+}
+
+void outputWriteText(const char* bytes, uint32_t count)
+{
+    plHdc dc = plGetDC(consoleWindow);
+    ConsoleState.selStart = nullptr;
+    ConsoleState.selEnd = nullptr;
+    plHideCaret(consoleWindow);
+    plSelectObject(dc, selectConsoleFont(dc, 0));
+    for (uint32_t i = 0; i < count; i++) {
+        // The look-ahead of a CR never reads past the run: the last byte is
+        // stored from a copy followed by a NUL.
+        char last[2] = {bytes[i], 0};
+        const char* source = i + 1 < count ? bytes + i : last;
+        storeCharAt(source, ConsoleState.textEnd);
+        drawCharacter(dc, bytes[i], &caretRow, &caretColumn);
+    }
+    placeCaret(caretRow, caretColumn);
+    plReleaseDC(consoleWindow, dc);
+}
+
+void consoleWriteHook(const char* bytes, uint32_t count)
+{
+    // Once the window is gone, output has nowhere to go.
+    if (!plIsWindow(consoleWindow)) {
+        return;
+    }
+    if (!ConsoleState.windowShown) {
+        plShowWindow(consoleWindow, ConsoleState.showCommand);
+        plUpdateWindow(consoleWindow);
+        consoleAccelerators = plLoadAccelerators(consoleInstance, "Vellomex");
+        ConsoleState.windowShown = 1;
+    }
+    plSendMessage(consoleWindow, consoleWriteTextMessage, reinterpret_cast<plWparam>(bytes),
+                  static_cast<plLparam>(count));
+    pumpMessages();
+}

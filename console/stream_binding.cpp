@@ -1,5 +1,16 @@
-// Standard stream binding of the console's hooks.  (Placeholder.)
+// The standard streams on the console: while the console runs, reads on
+// standard input call the read hook and writes on standard output and
+// standard error call the write hook, with the runtime's line-end
+// translation, buffering, flush points and ties in between.
 #include "console/console.h"
+#include "runtime/runtime.h"
 
-void attachConsoleStreams() {}
-void detachConsoleStreams() {}
+void attachConsoleStreams()
+{
+    rt_attach_console(consoleWriteHook, consoleReadHook);
+}
+
+void detachConsoleStreams()
+{
+    rt_detach_console();
+}
