@@ -210,8 +210,7 @@ TEST_F(Conversion, ControlFileIsAFolder)
 {
     fs::create_directory("scaninfo.dat");
     write_bytes("0.bin", encode(pattern_records(10)));
-    std::string out = run();
-    EXPECT_TRUE(out == "\nCould not open scaninfo.dat" || out == "36\nError reading scaninfo.bin") << out;
+    EXPECT_EQ(run(), "\nCould not open scaninfo.dat");
     EXPECT_FALSE(fs::exists("0.tif"));
 }
 
@@ -219,9 +218,8 @@ TEST_F(Conversion, ScanFileIsAFolder)
 {
     write_bytes("scaninfo.dat", control(1));
     fs::create_directory("0.bin");
-    std::string out = run();
-    EXPECT_TRUE(out == "36\nCould not open 0.bin" || out == "36\nWriting TIFF file 0\nError reading 0.bin\nrow = 0")
-        << out;
+    EXPECT_EQ(run(), "36\nCould not open 0.bin");
+    EXPECT_FALSE(fs::exists("0.tif"));
 }
 
 }  // namespace

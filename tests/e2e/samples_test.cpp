@@ -80,8 +80,8 @@ TEST_F(SampleSet, EveryBadKindShowsItsMessage)
         {"gap_in_numbering", "36\nWriting TIFF file 0\nWriting TIFF file 1\nCould not open 2.bin"},
         {"no_scan_files", "36\nCould not open 0.bin"},
         {"output_name_taken", "36\nCould not open 0.tif"},
-        {"control_file_is_folder", "36\nError reading scaninfo.bin"},
-        {"scan_file_is_folder", "36\nWriting TIFF file 0\nError reading 0.bin\nrow = 0"},
+        {"control_file_is_folder", "\nCould not open scaninfo.dat"},
+        {"scan_file_is_folder", "36\nCould not open 0.bin"},
     };
     size_t folders = 0;
     for (const auto& entry : fs::directory_iterator(set() / "bad")) {
