@@ -402,7 +402,9 @@ void displayScroll(plWparam wParam)
         next = 0;
     }
     S.topRow = static_cast<int32_t>(next);
-    if (plGetScrollPos(consoleWindow, SB_VERT) != S.topRow) {
+    // The scroll bar keeps its position within its range, so a top row that
+    // stood outside the range is applied when it moves, whatever the bar shows.
+    if (plGetScrollPos(consoleWindow, SB_VERT) != S.topRow || S.topRow != top) {
         S.viewStart = rowColumnToPosition(S.topRow, 0);
         plSetScrollPos(consoleWindow, SB_VERT, S.topRow, 1);
         invalidateWindow();
