@@ -91,6 +91,20 @@ int convert_image(uint32_t rows)
     return 1;
 }
 
+// Places samples 8 to 119 of a record (big-endian, as read) at columns
+// z_elev + 8 on.  Values 1 to 12 are zero by now, so starting at 8 instead
+// of 13 writes the zeros their columns must hold anyway, and 112 values make
+// whole blocks for the compiler's vector instructions.  A sample above 255
+// is one whose high byte is not zero; it gives 255.
+void place_samples(const uint8_t* __restrict stored, uint8_t* __restrict column)
+{
+    for (int i = SCAN_LAST_SAMPLE + 1 - 112; i <= SCAN_LAST_SAMPLE; ++i) {
+        uint8_t high = stored[2 * i];
+        uint8_t low = stored[2 * i + 1];
+        column[i] = high ? 255 : low;
+    }
+}
+
 }  // namespace
 
 void form_file_name(char* name, int number, const char* suffix)
@@ -112,16 +126,7 @@ int build_image_row(scan_record* record_in, image_row* row_out, uint16_t* z_elev
     if (z > SCAN_MAX_Z_ELEV) {
         return 0;
     }
-    // Values 1 to 12 are zero now and their columns already hold 0, so the
-    // samples that can reach the row start at 13.  A big-endian sample above
-    // 255 is one whose high byte is not zero.
-    const uint8_t* stored = reinterpret_cast<const uint8_t*>(record_in->values);
-    uint8_t* column = row_out->pixels + z;
-    for (int i = SCAN_LAST_DISCARDED + 1; i <= SCAN_LAST_SAMPLE; ++i) {
-        uint8_t high = stored[2 * i];
-        uint8_t low = stored[2 * i + 1];
-        column[i] = high ? 255 : low;
-    }
+    place_samples(reinterpret_cast<const uint8_t*>(record_in->values), row_out->pixels + z);
     return 1;
 }
 
