@@ -232,3 +232,134 @@ TEST_F(streams, printf_formats_into_the_stream)
 }
 
 }  // namespace
+
+// When buffered output reaches the device: each flush point observed as the
+// calls a fake console receives.
+namespace {
+
+class flush_points : public ::testing::Test {
+protected:
+    void SetUp() override { rt_startup(); }
+    fake_console console;
+    scratch_folder folder;
+};
+
+TEST_F(flush_points, a_line_end_sends_the_buffer_up_to_and_including_it)
+{
+    attached_console attach(console);
+    rt_fputs("a\nb", rt_stdout);
+    EXPECT_EQ(console.writes, (std::vector<std::string>{"a\r\n"}));
+    rt_fputc('c', rt_stdout);
+    EXPECT_EQ(console.writes.size(), 1u);
+    rt_fputs("d\ne\nf", rt_stdout);   // two line ends in one request
+    EXPECT_EQ(console.writes, (std::vector<std::string>{"a\r\n", "bcd\r\n", "e\r\n"}));
+    EXPECT_EQ(rt_fflush(rt_stdout), 0);   // the flush point of fflush
+    EXPECT_EQ(console.writes.back(), "f");
+}
+
+TEST_F(flush_points, a_full_buffer_goes_out_when_the_257th_character_comes)
+{
+    attached_console attach(console);
+    for (int i = 0; i < 256; ++i) {
+        rt_fputc('a' + i % 26, rt_stdout);
+    }
+    EXPECT_TRUE(console.writes.empty());
+    rt_fputc('!', rt_stdout);
+    ASSERT_EQ(console.writes.size(), 1u);
+    EXPECT_EQ(console.writes[0].size(), 256u);
+    for (int i = 0; i < 42; ++i) {
+        rt_fputc('z', rt_stdout);
+    }
+    EXPECT_EQ(console.writes.size(), 1u);
+    rt_fputc('\n', rt_stdout);
+    ASSERT_EQ(console.writes.size(), 2u);
+    EXPECT_EQ(console.writes[1], "!" + std::string(42, 'z') + "\r\n");
+}
+
+TEST_F(flush_points, long_requests_arrive_in_256_byte_runs_with_nothing_lost)
+{
+    attached_console attach(console);
+    std::string text;
+    for (int i = 0; i < 1000; ++i) {
+        text.push_back(static_cast<char>('0' + i % 10));
+        if (i % 97 == 96) {
+            text.push_back('\n');
+        }
+    }
+    ASSERT_EQ(rt_fwrite(text.data(), 1, text.size(), rt_stdout), text.size());
+    rt_fflush(rt_stdout);
+    std::string expected;
+    for (char c : text) {
+        if (c == '\n') {
+            expected.push_back('\r');
+        }
+        expected.push_back(c);
+    }
+    EXPECT_EQ(console.written(), expected);
+    for (const std::string& piece : console.writes) {
+        EXPECT_LE(piece.size(), 512u);
+    }
+}
+
+TEST_F(flush_points, a_disk_file_refill_first_sends_stdout)
+{
+    std::string path = folder.file("scan.bin");
+    write_whole_file(path, "data");
+    rt_file* in = rt_fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    attached_console attach(console);
+    rt_fputs("Writing file 3", rt_stdout);
+    EXPECT_TRUE(console.writes.empty());
+    EXPECT_EQ(rt_fgetc(in), 'd');
+    EXPECT_EQ(console.writes, (std::vector<std::string>{"Writing file 3"}));
+    // Reading from the buffer needs no refill, and sends nothing.
+    rt_fputs("more", rt_stdout);
+    EXPECT_EQ(rt_fgetc(in), 'a');
+    EXPECT_EQ(console.writes.size(), 1u);
+    rt_fclose(in);
+    rt_fflush(rt_stdout);
+}
+
+TEST_F(flush_points, reading_stdin_sends_stdout_before_the_read_hook)
+{
+    console.script = {"xy\r\n"};
+    attached_console attach(console);
+    rt_fputs("prompt: ", rt_stdout);
+    char line[4];
+    EXPECT_EQ(rt_fread(line, 1, 3, rt_stdin), 3u);
+    EXPECT_EQ(std::string(line, 3), "xy\n");
+    ASSERT_EQ(console.writes_before_read.size(), 1u);
+    EXPECT_EQ(console.writes_before_read[0], 1u);
+    EXPECT_EQ(console.writes[0], "prompt: ");
+}
+
+TEST_F(flush_points, stderr_sends_every_request_at_once)
+{
+    attached_console attach(console);
+    rt_fputs("held", rt_stdout);
+    rt_fputs("err\n", rt_stderr);
+    rt_fputc('c', rt_stderr);
+    rt_fprintf(rt_stderr, "%d%s", 12, "ab");
+    EXPECT_EQ(console.writes, (std::vector<std::string>{"err\r\n", "c", "12ab"}));
+    rt_fflush(rt_stdout);
+}
+
+TEST_F(flush_points, exit_closes_every_stream_and_so_flushes_it)
+{
+    std::string path = folder.file("unclosed.bin");
+    std::string child_stderr;
+    int status = run_in_child(
+        [&] {
+            rt_file* out = rt_fopen(path.c_str(), "wb");
+            rt_fputs("file text", out);
+            rt_attach_console([](const char* bytes, uint32_t count) { (void)!write(2, bytes, count); }, nullptr);
+            rt_fputs("tail without a line end", rt_stdout);
+            rt_exit(3);
+        },
+        &child_stderr);
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(child_stderr, "tail without a line end");
+    EXPECT_EQ(read_whole_file(path), "file text");
+}
+
+}  // namespace
