@@ -1,0 +1,113 @@
+// A console window on the headless front end, set up as the console's main
+// routine sets it up, for the tests of the menu commands and of printing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "console/console.h"
+#include "platform/headless.h"
+
+namespace commandsTest {
+
+inline char transcript[consoleCapacity];
+inline char pendingInput[consoleInputSize];
+inline std::string failures;      // reasons the window system gave up
+inline int failuresExpected;      // set by a test that provokes one
+
+inline void recordFailure(const char* reason)
+{
+    failures += reason;
+    failures += '\n';
+    if (!failuresExpected) {
+        ADD_FAILURE() << "window system: " << reason;
+    }
+}
+
+class ConsoleWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        hlReset();
+        failures.clear();
+        failuresExpected = 0;
+        hlSetFailureHandler(recordFailure);
+
+        ConsoleState = {};
+        cachedFont = nullptr;
+        cachedFontName[0] = '\0';
+        cachedFontSize = 0;
+        consoleWindow = nullptr;
+        consoleAccelerators = nullptr;
+        appFinished = 0;
+        exitRequested = 0;
+        endOfInput = 0;
+        ConsoleSettings.autoClose = 0;
+        ConsoleSettings.askToSave = 1;
+        savePath[0] = '\0';
+        saveTitle[0] = '\0';
+
+        plHinstance instance = plGetModuleHandle(nullptr);
+        consoleInstance = instance;
+        registerConsoleResources(instance);
+        plWndClass windowClass = {};
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.proc = consoleWindowProc;
+        windowClass.instance = instance;
+        windowClass.background = COLOR_WINDOW + 1;
+        windowClass.menuName = "Vellomex";
+        windowClass.className = "Vellomex";
+        ASSERT_NE(plRegisterClass(&windowClass), 0);
+        window = plCreateWindowEx(0, "Vellomex", "Vellomex Text Window", WS_OVERLAPPEDWINDOW | WS_VSCROLL,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  instance, nullptr);
+        ASSERT_NE(window, nullptr);
+        consoleWindow = window;
+        std::memset(transcript, '#', sizeof transcript);
+        initConsoleState(transcript, pendingInput, SW_SHOWDEFAULT);
+        plShowWindow(window, SW_SHOWDEFAULT);
+        ConsoleState.windowShown = 1;
+        hlPump();
+    }
+
+    void TearDown() override { hlSetFailureHandler(nullptr); }
+
+    // The transcript as output would have left it: text, rows counted,
+    // marked modified when not empty.
+    static void setText(const std::string& text)
+    {
+        ASSERT_LT(text.size(), static_cast<size_t>(consoleCapacity));
+        std::memcpy(ConsoleState.textStart, text.data(), text.size());
+        ConsoleState.textEnd = ConsoleState.textStart + text.size();
+        ConsoleState.lastRow = countRows();
+        ConsoleState.modified = text.empty() ? 0 : 1;
+    }
+    static std::string text() { return std::string(ConsoleState.textStart, ConsoleState.textEnd); }
+    static std::string pending() { return std::string(ConsoleState.inputStart, ConsoleState.inputEnd); }
+
+    static void select(size_t start, size_t end)
+    {
+        ConsoleState.selAnchor = ConsoleState.textStart + start;
+        ConsoleState.selStart = ConsoleState.textStart + start;
+        ConsoleState.selEnd = ConsoleState.textStart + end;
+    }
+
+    plLresult command(uint16_t id) { return plSendMessage(window, WM_COMMAND, id, 0); }
+
+    // The message boxes shown since the test began, one "CAPTION|TEXT" each.
+    static std::string boxTexts()
+    {
+        std::string all;
+        for (int i = 0; i < hlBoxCount(); ++i) {
+            all += hlBox(i)->text;
+            all += '\n';
+        }
+        return all;
+    }
+
+    plHwnd window = nullptr;
+};
+
+}  // namespace commandsTest
