@@ -243,6 +243,11 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
         *row = clamp32(static_cast<int64_t>(*row) + S.screenRows);
         S.drawColumn = 0;
         *column = 0;
+        // A form feed moves the whole view on, even from the top row, where
+        // the draw position lands just below the window without overflowing.
+        if (!painting) {
+            invalidateWindow();
+        }
         break;
     case 13:
         S.drawColumn = 0;

@@ -286,6 +286,13 @@ TEST_F(Display, DrawingControlCharacters)
     EXPECT_EQ(S.drawRow, 1);
     EXPECT_EQ(r, 1);
 
+    hlPump();
+    at(0);
+    drawCharacter(dc, '\f', &r, &c);  // from the top row: no overflow, still a new view
+    EXPECT_EQ(S.drawRow, 24);
+    EXPECT_EQ(S.topRow, 0);
+    EXPECT_TRUE(hlIsInvalid(window));
+
     at(79);
     drawCharacter(dc, 'w', &r, &c);  // the 80th column wraps
     EXPECT_EQ(S.drawRow, 1);
