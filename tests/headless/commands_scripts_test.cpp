@@ -12,7 +12,6 @@
 namespace {
 
 using script_test::Report;
-using script_test::Run;
 using script_test::makeFolder;
 using script_test::readFile;
 using script_test::runScript;
@@ -53,7 +52,7 @@ bool exists(const std::string& path)
 TEST(CommandScripts, SaveAsksForAFileTitlesTheWindowAndTheClosePromptNamesIt)
 {
     const std::string folder = makeFolder();
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "menu 13\n"
                         "save-dialog " + folder + "/session.txt\n"
                         "dump\n"
@@ -73,7 +72,7 @@ TEST(CommandScripts, SaveAsksForAFileTitlesTheWindowAndTheClosePromptNamesIt)
 TEST(CommandScripts, AFailedSaveKeepsTheTranscriptModified)
 {
     const std::string folder = makeFolder();
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "menu 13\n"
                         "save-dialog " + folder + "/missing/out.txt\n"
                         "answer ok\n"
@@ -92,7 +91,7 @@ TEST(CommandScripts, AFailedSaveKeepsTheTranscriptModified)
 
 TEST(CommandScripts, YesThenACancelledDialogKeepsTheWindowOpen)
 {
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "close\n"
                         "answer yes\n"
                         "save-dialog cancel\n"
@@ -115,7 +114,7 @@ TEST(CommandScripts, YesThenACancelledDialogKeepsTheWindowOpen)
 
 TEST(CommandScripts, CtrlSWhileAReadWaitsIsTypedIntoTheLine)
 {
-    Run run = runScript(APP_READER,
+    script_test::ScriptRun run = runScript(APP_READER,
                         "type ab\\x13cd\\r\n"
                         "dump\n"
                         "type \\x1a\n"
@@ -130,7 +129,7 @@ TEST(CommandScripts, CtrlSWhileAReadWaitsIsTypedIntoTheLine)
 TEST(CommandScripts, CtrlSWhileOutputRunsSaves)
 {
     const std::string folder = makeFolder();
-    Run run = runScript(APP_BULK,
+    script_test::ScriptRun run = runScript(APP_BULK,
                         "pump: type \\x13\n"
                         "save-dialog " + folder + "/during.txt\n"
                         "dump\n"
@@ -151,7 +150,7 @@ TEST(CommandScripts, CtrlSWhileOutputRunsSaves)
 
 TEST(CommandScripts, PasteDuringAReadCompletesALineForEachLineEnd)
 {
-    Run run = runScript(APP_READER,
+    script_test::ScriptRun run = runScript(APP_READER,
                         "clipboard one\\r\\ntwo\\r\\n\n"
                         "menu 19\n"
                         "dump\n"
@@ -167,7 +166,7 @@ TEST(CommandScripts, PasteDuringAReadCompletesALineForEachLineEnd)
 
 TEST(CommandScripts, PasteAfterTheProgramEndedEditsTheTranscript)
 {
-    Run run = runScript(APP_READER,
+    script_test::ScriptRun run = runScript(APP_READER,
                         "type \\x1a\n"
                         "clipboard x\\r\\ny\n"
                         "menu 19\n"
@@ -183,7 +182,7 @@ TEST(CommandScripts, PasteAfterTheProgramEndedEditsTheTranscript)
 
 TEST(CommandScripts, SelectAllCopyAndCutFollowTheEditRules)
 {
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "menu 18\n"     // grayed: nothing selected
                         "menu 17\n"
                         "dump\n"
@@ -212,7 +211,7 @@ TEST(CommandScripts, SelectAllCopyAndCutFollowTheEditRules)
 
 TEST(CommandScripts, PrintingTheMenuScreen)
 {
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "menu 14\n"
                         "print-dialog ok\n"
                         "dump\n"
@@ -235,7 +234,7 @@ TEST(CommandScripts, PrintingTheMenuScreen)
 TEST(CommandScripts, CopiesAndPageRanges)
 {
     // Five body rows a page: the menu screen's eight rows take two pages.
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "printer 4800 700 50 100\n"
                         "menu 14\n"
                         "print-dialog ok copies=3 collate=1\n"
@@ -272,7 +271,7 @@ TEST(CommandScripts, CopiesAndPageRanges)
 
 TEST(CommandScripts, CancellingAfterOnePage)
 {
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "printer 4800 700 50 100\n"
                         "cancel-print-after 1\n"
                         "menu 14\n"
@@ -288,7 +287,7 @@ TEST(CommandScripts, CancellingAfterOnePage)
 
 TEST(CommandScripts, PrinterFailuresAreReported)
 {
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "printer fail=startdoc\n"
                         "menu 14\n"
                         "print-dialog ok\n"
@@ -319,7 +318,7 @@ TEST(CommandScripts, PrinterFailuresAreReported)
 
 TEST(CommandScripts, AnEmptyTranscriptHasNothingToPrint)
 {
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "menu 20\n"
                         "menu 17\n"
                         "menu 14\n"
@@ -336,7 +335,7 @@ TEST(CommandScripts, AnEmptyTranscriptHasNothingToPrint)
 TEST(CommandScripts, LongAndBlankLinesOnPaper)
 {
     // Twenty characters a row: "1 - Convert scan file to TIFF." takes two rows.
-    Run run = runScript(RASTREL_BINARY,
+    script_test::ScriptRun run = runScript(RASTREL_BINARY,
                         "printer 1000 6600 50 100\n"
                         "menu 14\n"
                         "print-dialog ok\n"
