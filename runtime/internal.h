@@ -20,6 +20,10 @@ uint32_t rt_error_from_errno(int error, uint32_t fallback);
 // Slots (slots.cpp).
 void rt_slots_startup();
 int rt_slot_seek(int slot, int64_t offset, int whence);   // 0, or -1
+int64_t rt_slot_tell(int slot);                           // the device position, or -1
+// Reads raw bytes at a device position without moving it and without
+// translation; bytes read, or -1.
+int rt_slot_read_at(int slot, void* buffer, uint32_t count, int64_t offset);
 int rt_slot_is_terminal(int slot);
 int rt_slot_is_seekable(int slot);
 int rt_console_attached();
@@ -27,7 +31,6 @@ int rt_console_attached();
 // Streams (streams.cpp).
 void rt_streams_binding_changed();   // re-decides stdout's buffering after an attach or detach
 void rt_streams_close_at_exit();      // flushes and closes every open stream
-int rt_ungetc(int c, rt_file* stream);
 uint32_t rt_stream_buffer_size(rt_file* stream);
 int rt_stream_is_line_buffered(rt_file* stream);
 

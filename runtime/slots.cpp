@@ -438,6 +438,26 @@ int rt_slot_seek(int slot, int64_t offset, int whence)
     return 0;
 }
 
+int64_t rt_slot_tell(int slot)
+{
+    if (!slot_valid(slot) || !(slot_table[slot].flags & slotSeekable)) {
+        return -1;
+    }
+    return ::lseek(slot_table[slot].fd, 0, SEEK_CUR);
+}
+
+int rt_slot_read_at(int slot, void* buffer, uint32_t count, int64_t offset)
+{
+    if (!slot_valid(slot) || !(slot_table[slot].flags & slotSeekable)) {
+        return -1;
+    }
+    ssize_t got;
+    do {
+        got = ::pread(slot_table[slot].fd, buffer, count, offset);
+    } while (got < 0 && errno == EINTR);
+    return got < 0 ? -1 : static_cast<int>(got);
+}
+
 int rt_slot_is_terminal(int slot)
 {
     return slot_valid(slot) && (slot_table[slot].flags & slotTerminal) != 0;

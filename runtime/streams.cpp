@@ -29,6 +29,7 @@ struct rt_file {
     uint32_t size;   // buffer size in use
     uint32_t pos;    // reading: next byte to hand out; writing: bytes held
     uint32_t end;    // reading: bytes in the buffer
+    int64_t raw_start;   // text mode on a seekable file: the device position the buffer was read from
 };
 
 namespace {
@@ -44,9 +45,9 @@ char stderr_buffer[standard_buffer];
 char file_buffers[stream_count][file_buffer];
 
 rt_file stream_table[stream_count] = {
-    {0, streamOpen | streamRead | streamLine | streamText, stdin_buffer, standard_buffer, 0, 0},
-    {1, streamOpen | streamWrite | streamLine | streamText, stdout_buffer, standard_buffer, 0, 0},
-    {2, streamOpen | streamWrite | streamUnbuffered | streamText, stderr_buffer, standard_buffer, 0, 0},
+    {0, streamOpen | streamRead | streamLine | streamText, stdin_buffer, standard_buffer, 0, 0, -1},
+    {1, streamOpen | streamWrite | streamLine | streamText, stdout_buffer, standard_buffer, 0, 0, -1},
+    {2, streamOpen | streamWrite | streamUnbuffered | streamText, stderr_buffer, standard_buffer, 0, 0, -1},
 };
 
 constexpr uint32_t largest_device_request = 1u << 30;
@@ -102,13 +103,38 @@ size_t send_direct(rt_file* stream, const char* bytes, size_t count)
     return done;
 }
 
-// Input read ahead from a seekable binary file is given back to the device, so
-// that its position matches what the program has consumed.
+// The device position just after the first `consumed` bytes of a text-mode
+// buffer: the raw bytes are read again and every CR LF counted as one.
+int64_t text_position(rt_file* stream, uint32_t consumed)
+{
+    char raw[file_buffer + 1];
+    uint32_t want = stream->size < file_buffer ? stream->size : file_buffer;
+    int got = rt_slot_read_at(stream->slot, raw, want + 1, stream->raw_start);
+    if (got < 0) {
+        return -1;
+    }
+    uint32_t length = static_cast<uint32_t>(got);
+    uint32_t r = 0;
+    for (uint32_t t = 0; t < consumed && r < length; ++t) {
+        r += raw[r] == '\r' && r + 1 < length && raw[r + 1] == '\n' ? 2 : 1;
+    }
+    return stream->raw_start + r;
+}
+
+// Input read ahead from a seekable file is given back to the device, so that
+// its position matches what the program has consumed.
 void drop_input(rt_file* stream)
 {
     uint32_t unread = stream->end - stream->pos;
-    if (unread != 0 && !(stream->flags & streamText) && rt_slot_is_seekable(stream->slot)) {
-        rt_slot_seek(stream->slot, -static_cast<int64_t>(unread), SEEK_CUR);
+    if (unread != 0 && rt_slot_is_seekable(stream->slot)) {
+        if (!(stream->flags & streamText)) {
+            rt_slot_seek(stream->slot, -static_cast<int64_t>(unread), SEEK_CUR);
+        } else if (stream->raw_start >= 0) {
+            int64_t position = text_position(stream, stream->pos);
+            if (position >= 0) {
+                rt_slot_seek(stream->slot, position, SEEK_SET);
+            }
+        }
     }
     stream->pos = 0;
     stream->end = 0;
@@ -187,6 +213,7 @@ bool refill(rt_file* stream)
     flush_stdout_before_read(stream);
     stream->pos = 0;
     stream->end = 0;
+    stream->raw_start = (stream->flags & streamText) ? rt_slot_tell(stream->slot) : -1;
     int got = rt_slot_read(stream->slot, stream->buffer, stream->size);
     if (got <= 0) {
         stream->flags |= streamEof;
@@ -275,6 +302,10 @@ size_t write_bytes(rt_file* stream, const char* bytes, size_t count)
 
 int formatted_write(rt_file* stream, const char* format, va_list arguments)
 {
+    if (format == nullptr) {
+        rt_set_last_error(RT_ERROR_INVALID_PARAMETER);
+        return -1;
+    }
     char local[1024];
     va_list again;
     va_copy(again, arguments);
@@ -413,6 +444,7 @@ rt_file* rt_fopen(const char* path, const char* mode)
     stream->size = file_buffer;
     stream->pos = 0;
     stream->end = 0;
+    stream->raw_start = -1;
     return stream;
 }
 

@@ -205,6 +205,20 @@ TEST_F(streams, update_mode_switches_between_reading_and_writing)
     EXPECT_EQ(read_whole_file(path), "01ab456789");
 }
 
+TEST_F(streams, text_update_mode_writes_where_reading_stopped)
+{
+    std::string path = folder.file("update.txt");
+    write_whole_file(path, "ab\r\ncd\r\nef");
+    rt_file* stream = rt_fopen(path.c_str(), "r+");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(rt_fgetc(stream), 'a');
+    EXPECT_EQ(rt_fgetc(stream), 'b');
+    EXPECT_EQ(rt_fgetc(stream), '\n');
+    EXPECT_EQ(rt_fputs("X\n", stream), 0);   // X CR LF over "cd\r"
+    rt_fclose(stream);
+    EXPECT_EQ(read_whole_file(path), "ab\r\nX\r\n\nef");
+}
+
 TEST_F(streams, a_write_failing_halfway_counts_only_what_was_written)
 {
     // /dev/full takes nothing: every device write fails with a full disk.
