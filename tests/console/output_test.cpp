@@ -1,0 +1,209 @@
+// Console output on the headless front end: the write hook, storing bytes
+// with their control-character rules, and drawing them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "commands_fixture.h"
+
+namespace {
+
+using commandsTest::ConsoleWindow;
+
+class Output : public ConsoleWindow {
+protected:
+    void write(const std::string& bytes) { consoleWriteHook(bytes.data(), static_cast<uint32_t>(bytes.size())); }
+    // Stores one byte at a transcript offset, as typing outside a read does.
+    void storeAt(size_t offset, const char* source) { storeChar(source, ConsoleState.textStart + offset); }
+    void TearDown() override
+    {
+        ConsoleSettings.tabWidth = 4;
+        ConsoleWindow::TearDown();
+    }
+};
+
+TEST_F(Output, TheFirstWriteShowsTheWindowWithTheStartUpShowValue)
+{
+    plShowWindow(window, SW_HIDE);
+    ConsoleState.windowShown = 0;
+    ConsoleState.showCommand = SW_SHOWMAXIMIZED;
+    write("a");
+    EXPECT_EQ(hlShowValue(window), SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(hlIsVisible(window));
+    EXPECT_NE(consoleAccelerators, nullptr);
+    // Later writes do not show it again.
+    plShowWindow(window, SW_HIDE);
+    write("b");
+    EXPECT_FALSE(hlIsVisible(window));
+    EXPECT_EQ(text(), "ab");
+    EXPECT_EQ(hlRowText(window, 0).substr(0, 2), "ab");
+}
+
+TEST_F(Output, ALoneCrReturnsToTheStartOfTheLine)
+{
+    write("first\r\nabc\rde");
+    EXPECT_EQ(text(), "first\r\nde");
+    // A CR ending a write is lone even when the next write begins with LF.
+    write("xyz\r");
+    write("\nnext");
+    EXPECT_EQ(text(), "first\r\n\nnext");
+}
+
+TEST_F(Output, BackspaceRemovesTheLastByteButNeverALineBreak)
+{
+    write("ab\b");
+    EXPECT_EQ(text(), "a");
+    write("\r\n\b");
+    EXPECT_EQ(text(), "a\r\n");
+    EXPECT_EQ(ConsoleState.drawColumn, 0);
+    EXPECT_EQ(caretColumn, 0);
+    ConsoleState.textEnd = ConsoleState.textStart;
+    write("\b");
+    EXPECT_EQ(text(), "");
+}
+
+TEST_F(Output, TabFillsToTheNextStopOfTheDrawColumn)
+{
+    write("abcdef\tX\r\n");
+    write("abcdefgh\tX\r\n");
+    EXPECT_EQ(text(), "abcdef  X\r\nabcdefgh    X\r\n");
+    ConsoleSettings.tabWidth = 0;
+    write("ab\tX");
+    EXPECT_EQ(text().substr(text().size() - 4), "ab\tX");
+    // On the screen the stops are every 4 columns.
+    EXPECT_EQ(ConsoleState.drawColumn, 5);
+}
+
+TEST_F(Output, FormFeedAppendsOneEmptyLinePerWindowRow)
+{
+    write("old text");
+    int32_t rows = ConsoleState.screenRows;
+    int32_t before = ConsoleState.lastRow;
+    write("\f");
+    std::string expected = "old text";
+    for (int32_t i = 0; i < rows; i++) {
+        expected += "\r\n";
+    }
+    EXPECT_EQ(text(), expected);
+    EXPECT_EQ(ConsoleState.lastRow, before + rows);
+    hlPump();
+    for (int row = 0; row < hlSurfaceRows(window); row++) {
+        EXPECT_EQ(hlRowText(window, row).find("old text"), std::string::npos) << row;
+    }
+}
+
+TEST_F(Output, BellAndVerticalTab)
+{
+    int beeps = hlBeepCount();
+    write("a\a\vb");
+    EXPECT_EQ(text(), "a\vb");
+    EXPECT_EQ(hlBeepCount(), beeps + 1);
+}
+
+TEST_F(Output, RowsAreCountedAsTheyFill)
+{
+    write("x\r\n");
+    EXPECT_EQ(ConsoleState.lastRow, 1);
+    write(std::string(79, 'a'));
+    EXPECT_EQ(ConsoleState.lastRow, 1);
+    write("a");   // the 80th character of the row
+    EXPECT_EQ(ConsoleState.lastRow, 2);
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    EXPECT_EQ(hlScrollBar(window, SB_VERT).maximum, 2);
+}
+
+TEST_F(Output, WritingMoreThanTheTranscriptHoldsDiscardsWholeOldLines)
+{
+    std::string line = "0123456789012345678901234567890123456789\r\n";
+    for (int i = 0; i < 1000; i++) {
+        write(line);
+        ASSERT_LT(ConsoleState.textEnd - ConsoleState.textStart, ConsoleState.capacity);
+    }
+    std::string kept = text();
+    EXPECT_GT(kept.size(), 32000u);
+    EXPECT_EQ(kept.size() % line.size(), 0u);
+    EXPECT_EQ(kept.substr(0, line.size()), line);
+    // A single write longer than the transcript, without line breaks.
+    write(std::string(40000, 'z'));
+    EXPECT_LT(ConsoleState.textEnd - ConsoleState.textStart, ConsoleState.capacity);
+    EXPECT_EQ(text().back(), 'z');
+}
+
+TEST_F(Output, AnyWriteClearsTheSelectionAndMarksTheTranscriptModified)
+{
+    setText("some text");
+    ConsoleState.modified = 0;
+    select(0, 4);
+    write("!");
+    EXPECT_EQ(ConsoleState.selStart, nullptr);
+    EXPECT_EQ(ConsoleState.selEnd, nullptr);
+    EXPECT_EQ(ConsoleState.modified, 1);
+}
+
+TEST_F(Output, TheCaretFollowsTheOutput)
+{
+    write("ab\r\ncde");
+    EXPECT_EQ(caretRow, 1);
+    EXPECT_EQ(caretColumn, 3);
+    hlCaretInfo caret = hlCaret();
+    EXPECT_EQ(caret.x, 5 + 3 * 8);
+    EXPECT_EQ(caret.y, 16);
+}
+
+TEST_F(Output, WritesAfterTheWindowIsGoneAreDropped)
+{
+    write("kept");
+    ConsoleSettings.askToSave = 0;
+    plSendMessage(window, WM_CLOSE, 0, 0);
+    ASSERT_FALSE(plIsWindow(window));
+    write("dropped");
+    EXPECT_EQ(text(), "kept");
+}
+
+TEST_F(Output, StoringInsideTheTextInserts)
+{
+    setText("abcd");
+    ConsoleState.lastRow = 0;
+    const char x[2] = {'X', 0};
+    storeAt(2, x);
+    EXPECT_EQ(text(), "abXcd");
+    const char tab[2] = {'\t', 0};
+    storeAt(0, tab);
+    EXPECT_EQ(text(), "\tabXcd");
+    const char crlf[2] = {'\r', '\n'};
+    storeAt(3, crlf);
+    storeAt(4, crlf + 1);
+    EXPECT_EQ(text(), "\tab\r\nXcd");
+    EXPECT_EQ(ConsoleState.lastRow, 1);
+    const char bs[2] = {'\b', 0};
+    storeAt(0, bs);   // deletes the byte at the position
+    EXPECT_EQ(text(), "ab\r\nXcd");
+    const char ff[2] = {'\f', 0};
+    const char bel[2] = {'\a', 0};
+    storeAt(1, ff);
+    storeAt(1, bel);
+    EXPECT_EQ(text(), "ab\r\nXcd");
+}
+
+TEST_F(Output, StoreCharAtReportsWhereTheNextByteGoesWhenOldTextIsDiscarded)
+{
+    // A full transcript: inserting near the end discards lines from the top,
+    // and the returned position moves back with the text.
+    std::string full;
+    while (full.size() + 30 < static_cast<size_t>(consoleCapacity)) {
+        full += "0123456789\r\n";
+    }
+    // One byte short of the most the transcript holds.
+    full += std::string(static_cast<size_t>(consoleCapacity) - 4 - full.size(), 'y') + "\r\n";
+    setText(full);
+    char* position = ConsoleState.textEnd - 2;
+    const char x[2] = {'X', 0};
+    char* after = storeCharAt(x, position);
+    ASSERT_GE(after, ConsoleState.textStart + 1);
+    ASSERT_LE(after, ConsoleState.textEnd);
+    EXPECT_EQ(after[-1], 'X');
+    EXPECT_EQ(std::string(after, ConsoleState.textEnd), "\r\n");
+    EXPECT_LT(ConsoleState.textEnd - ConsoleState.textStart, ConsoleState.capacity);
+}
+
+}  // namespace
