@@ -65,37 +65,7 @@ protected:
 };
 
 // ---------------------------------------------------------------------------
-// Initial state.
-
-TEST_F(Transcript, InitialValuesAndSettingsDefaults)
-{
-    EXPECT_EQ(S.viewStart, transcript);
-    EXPECT_EQ(S.textEnd, transcript);
-    EXPECT_EQ(S.inputRead, pendingInput);
-    EXPECT_EQ(S.inputEnd, pendingInput);
-    EXPECT_EQ(S.selStart, nullptr);
-    EXPECT_EQ(S.screenRows, 24);
-    EXPECT_EQ(S.screenColumns, 80);
-    EXPECT_EQ(S.showCommand, 10);
-    EXPECT_EQ(S.capacity, 32768);
-    EXPECT_EQ(S.lastRow, 0);
-    EXPECT_EQ(ConsoleSettings.autoClose, 0);
-    EXPECT_EQ(ConsoleSettings.askToSave, 1);
-    EXPECT_EQ(ConsoleSettings.tabWidth, 4);
-    EXPECT_STREQ(ConsoleSettings.fontName, "Courier");
-    EXPECT_EQ(ConsoleSettings.fontSize, 10);
-    EXPECT_EQ(sizeof(ConsoleStateRecord), 9 * sizeof(char*) + 14 * sizeof(int32_t));
-}
-
-// ---------------------------------------------------------------------------
 // Discarding old text.
-
-TEST_F(Transcript, MakeRoomDoesNothingWhileThereIsRoom)
-{
-    setText(std::string(consoleCapacity - 3, 'x'));
-    EXPECT_EQ(makeRoom(1), 0);  // 32765 + 1 + 1 < 32768
-    EXPECT_EQ(used(), consoleCapacity - 3);
-}
 
 TEST_F(Transcript, WritingForeverKeepsTheBoundAndDropsWholeOldestLines)
 {
@@ -115,90 +85,46 @@ TEST_F(Transcript, WritingForeverKeepsTheBoundAndDropsWholeOldestLines)
     EXPECT_EQ(all.size(), static_cast<size_t>(5000 - first) * 12);  // nothing lost in between
 }
 
-TEST_F(Transcript, MakeRoomCutsThroughTheFirstBreakAfterTheRoomNeeded)
+TEST_F(Transcript, MakeRoomCutsAtLineBreaksOrElseWholeDisplayRows)
 {
-    std::string t = "ab\r\ncd\r\n";
-    t += std::string(consoleCapacity - 2 - t.size(), 'x');  // 32766 bytes
-    setText(t);
-    const int32_t rows = S.lastRow;
-    // n = 1: the break must begin at or after offset 2, which "ab\r\n" does.
-    EXPECT_EQ(makeRoom(1), 4);
-    EXPECT_EQ(text().substr(0, 4), "cd\r\n");
-    EXPECT_EQ(S.lastRow, rows - 1);
-    // n = 3: the break at offset 2 is too early; the cut goes through the next one.
-    S.textEnd = S.textStart;
-    setText(t);
-    EXPECT_EQ(makeRoom(3), 8);
-    EXPECT_EQ(text(), std::string(consoleCapacity - 10, 'x'));
-}
-
-TEST_F(Transcript, MakeRoomCutsJustAfterABreakThatStraddlesTheMinimumCut)
-{
-    std::string t = "a\r\n" + std::string(consoleCapacity - 5, 'x');  // 32766 bytes
-    setText(t);
-    EXPECT_EQ(makeRoom(1), 3);
-    EXPECT_EQ(text(), std::string(consoleCapacity - 5, 'x'));
-    EXPECT_EQ(S.lastRow, countRows());
-}
-
-TEST_F(Transcript, MakeRoomWithoutAnyBreakCutsWholeDisplayRows)
-{
-    setText(std::string(consoleCapacity - 2, 'x'));
-    const int32_t rows = S.lastRow;
-    EXPECT_EQ(makeRoom(1), 80);  // one display row of 80 columns
-    EXPECT_EQ(S.lastRow, rows - 1);
-    EXPECT_EQ(S.lastRow, countRows());
-    EXPECT_LT(used() + 1 + 1, consoleCapacity);
-
-    S.screenColumns = 7;
-    setText("12\r\n" + std::string(consoleCapacity - 6, 'x'));
-    // At least n + 1 = 101 bytes; the tail starts at offset 4, so 4 + 14 rows of 7.
-    EXPECT_EQ(makeRoom(100), 4 + 14 * 7);
-    EXPECT_EQ(S.lastRow, countRows());
-    EXPECT_LT(used() + 100 + 1, consoleCapacity);
-}
-
-TEST_F(Transcript, MakeRoomForMoreThanTheBufferEmptiesIt)
-{
-    setText("abc\r\ndef");
-    EXPECT_EQ(makeRoom(consoleCapacity), 8);
-    EXPECT_EQ(used(), 0);
-    EXPECT_EQ(S.lastRow, 0);
-    EXPECT_EQ(makeRoom(-5), 0);  // a negative count asks for nothing
-}
-
-TEST_F(Transcript, DiscardingWrappedLinesKeepsLastRowExact)
-{
-    // Lines of 200 characters wrap twice at 80 columns; discarding them must
-    // take their wrapped rows off lastRow too, or the view drifts past the text.
-    const std::string line = std::string(200, 'w') + "\r\n";
-    for (int i = 0; i < 400; i++) {
-        append(line);
-        ASSERT_EQ(S.lastRow, countRows());
+    struct Case { std::string head; int32_t columns, n, cut; const char* why; };
+    const Case cases[] = {
+        {"ab\r\ncd\r\n", 80, 1, 4, "through the first break at or after n + 1"},
+        {"ab\r\ncd\r\n", 80, 3, 8, "a break before n + 1 is too early"},
+        {"a\r\n", 80, 1, 3, "a break straddling n + 1: just after it"},
+        {"", 80, 1, 80, "no break at all: one display row"},
+        {"12\r\n", 7, 100, 4 + 14 * 7, "no break after n + 1: whole rows of the tail"},
+        {"ab\r\ncd\r\n", 80, consoleCapacity, consoleCapacity - 2, "more than the buffer: everything"},
+    };
+    for (const Case& k : cases) {
+        S.screenColumns = k.columns;
+        setText(k.head + std::string(consoleCapacity - 2 - k.head.size(), 'x'));  // 32766 bytes
+        EXPECT_EQ(makeRoom(k.n), k.cut) << k.why;
+        EXPECT_EQ(S.lastRow, countRows()) << k.why;
+        if (k.n < consoleCapacity) {
+            EXPECT_LT(used() + k.n + 1, consoleCapacity) << k.why;
+        }
     }
-    EXPECT_LT(used(), consoleCapacity);
-    EXPECT_EQ(S.lastRow, (used() / 202) * 3);
+    setText(std::string(consoleCapacity - 3, 'x'));
+    EXPECT_EQ(makeRoom(1), 0);  // 32765 + 1 + 1 < 32768: room enough
+    EXPECT_EQ(makeRoom(-5), 0);
 }
 
 TEST_F(Transcript, DiscardingMovesHeldPositionsBackAndDropsADiscardedSelection)
 {
     std::string t;
-    for (int i = 0; t.size() < static_cast<size_t>(consoleCapacity - 20); i++) {
+    while (t.size() < static_cast<size_t>(consoleCapacity)) {
         t += "0123456789abcdef\r\n";
     }
     t.resize(consoleCapacity - 2);
     setText(t);
-    char* old = S.textStart;
-    S.viewStart = old + 5;      // in the first line, which goes
-    S.selAnchor = old + 40;     // kept text
-    S.selStart = old + 2;
-    S.selEnd = old + 10;        // the whole selection goes
-    const int32_t cut = makeRoom(1);
-    ASSERT_EQ(cut, 18);
+    S.viewStart = S.textStart + 5;  // in the first line, which goes
+    S.selStart = S.textStart + 2;
+    S.selEnd = S.textStart + 10;    // the whole selection goes
+    ASSERT_EQ(makeRoom(1), 18);
     EXPECT_EQ(S.viewStart, S.textStart);
     EXPECT_EQ(S.selStart, nullptr);
     EXPECT_EQ(S.selEnd, nullptr);
-    EXPECT_EQ(S.selAnchor, nullptr);
 
     setText(t);
     S.selStart = S.textStart + 4;
@@ -213,64 +139,41 @@ TEST_F(Transcript, DiscardingMovesHeldPositionsBackAndDropsADiscardedSelection)
 // ---------------------------------------------------------------------------
 // Deleting.
 
-TEST_F(Transcript, DeletingBeforeALineBreakRemovesOnlyThatCharacter)
+TEST_F(Transcript, DeletingCountsAPairAsOneCharacterAndStopsAtTheEnd)
 {
-    setText("abc\r\ndef");
-    deleteText(S.textStart + 2, 1);
-    EXPECT_EQ(text(), "ab\r\ndef");
-    EXPECT_EQ(S.lastRow, 1);
-}
-
-TEST_F(Transcript, DeletingTheCarriageReturnOfAPairTakesTheLineFeed)
-{
-    setText("abc\r\ndef\r\ng");
-    deleteText(S.textStart + 3, 1);
-    EXPECT_EQ(text(), "abcdef\r\ng");
-    EXPECT_EQ(S.lastRow, 1);
-}
-
-TEST_F(Transcript, DeletingARangeCountsEachWholePairAsOneCharacter)
-{
-    setText("xx12\r\n34\r\n5yy");
-    char* from = S.textStart + 2;
-    const int32_t length = 9;  // "12\r\n34\r\n5" holds two whole pairs
-    deleteText(from, length - 2);
-    EXPECT_EQ(text(), "xxyy");
-    EXPECT_EQ(S.lastRow, 0);
-}
-
-TEST_F(Transcript, DeletingNeverRunsPastTheEnd)
-{
-    setText("abc\r\nde");
-    deleteText(S.textStart + 3, 1000);
-    EXPECT_EQ(text(), "abc");
-    EXPECT_EQ(S.lastRow, 0);
-    deleteText(S.textEnd, 1);        // at the end: nothing to delete
-    deleteText(S.textStart - 1, 1);  // outside the text
+    struct Case { const char* before; int at, count; const char* after; int32_t lastRow; };
+    const Case cases[] = {
+        {"abc\r\ndef", 2, 1, "ab\r\ndef", 1},         // just before a break: that character only
+        {"abc\r\ndef\r\ng", 3, 1, "abcdef\r\ng", 1},  // the CR of a pair takes its LF
+        {"xx12\r\n34\r\n5yy", 2, 9 - 2, "xxyy", 0},   // a range holding two whole pairs
+        {"abc\r\nde", 3, 1000, "abc", 0},             // never past the end
+        {"abc", 3, 1, "abc", 0},                       // at the end: nothing
+        {"abc", 0, 0, "abc", 0},
+        {"abc", 0, -3, "abc", 0},
+    };
+    for (const Case& k : cases) {
+        setText(k.before);
+        deleteText(S.textStart + k.at, k.count);
+        EXPECT_EQ(text(), k.after) << k.before;
+        EXPECT_EQ(S.lastRow, k.lastRow) << k.before;
+    }
+    deleteText(S.textStart - 1, 1);
     deleteText(nullptr, 1);
-    deleteText(S.textStart, 0);
-    deleteText(S.textStart, -3);
     EXPECT_EQ(text(), "abc");
 }
 
 TEST_F(Transcript, DeletingKeepsLastRowRightWhenWrappingChanges)
 {
     const std::string fifty(50, 'a');
-    setText(fifty + "\r\n" + fifty + "\r\n" + "z");
-    ASSERT_EQ(S.lastRow, 2);
+    setText(fifty + "\r\n" + fifty + "\r\nz");
     deleteText(S.textStart + 50, 1);  // the lines join into one of 100: still two rows
     EXPECT_EQ(S.lastRow, 2);
-    EXPECT_EQ(S.lastRow, countRows());
     setText(std::string(80, 'b') + "\r\nc");  // 80 characters take two rows
-    ASSERT_EQ(S.lastRow, 2);
     deleteText(S.textStart, 1);
     EXPECT_EQ(S.lastRow, 1);
-    // Removing a character between a CR and an LF makes them a pair.
-    setText("ab\rX\ncd");
-    ASSERT_EQ(S.lastRow, 0);
+    setText("ab\rX\ncd");  // removing X makes CR and LF a pair
     deleteText(S.textStart + 3, 1);
     EXPECT_EQ(S.lastRow, 1);
-    EXPECT_EQ(S.lastRow, countRows());
 }
 
 TEST_F(Transcript, DeletingMovesHeldPositionsWithTheirText)
@@ -291,38 +194,26 @@ TEST_F(Transcript, DeletingMovesHeldPositionsWithTheirText)
 // ---------------------------------------------------------------------------
 // Inserting.
 
-TEST_F(Transcript, OpenGapMovesTheRestRight)
+TEST_F(Transcript, OpenGapReturnsThePositionMovedBackByDiscarding)
 {
     setText("abef");
-    char* gap = openGap(S.textStart + 2, 2);
-    ASSERT_EQ(gap, S.textStart + 2);
-    std::memcpy(gap, "cd", 2);
+    std::memcpy(openGap(S.textStart + 2, 2), "cd", 2);
     EXPECT_EQ(text(), "abcdef");
-    EXPECT_EQ(openGap(S.textStart + 1, 0), S.textStart + 1);
     EXPECT_EQ(openGap(S.textStart + 100, 1), S.textStart + 6);  // outside the text: at its end
-}
 
-TEST_F(Transcript, OpenGapInAFullTranscriptReturnsThePositionMovedBack)
-{
     std::string t = "first\r\n";
     t += std::string(consoleCapacity - 2 - t.size() - 4, 'm') + "tail";
     setText(t);
     char* at = S.textEnd - 4;  // before "tail"
     char* gap = openGap(at, 3);
-    ASSERT_NE(gap, nullptr);
-    EXPECT_EQ(gap, at - 7);  // "first\r\n" was discarded
+    ASSERT_EQ(gap, at - 7);  // "first\r\n" was discarded
     std::memcpy(gap, "NEW", 3);
     EXPECT_EQ(text().substr(text().size() - 7), "NEWtail");
-    EXPECT_LT(used(), consoleCapacity);
-}
 
-TEST_F(Transcript, OpenGapRefusesAGapThatCanNeverFit)
-{
     setText("abc");
-    EXPECT_EQ(openGap(S.textStart, consoleCapacity - 1), nullptr);
+    EXPECT_EQ(openGap(S.textStart, consoleCapacity - 1), nullptr);  // can never fit
     EXPECT_EQ(text(), "abc");
-    char* gap = openGap(S.textStart, consoleCapacity - 2);  // fits once everything else goes
-    ASSERT_EQ(gap, S.textStart);
+    EXPECT_EQ(openGap(S.textStart, consoleCapacity - 2), S.textStart);  // fits once all else goes
     EXPECT_EQ(used(), consoleCapacity - 2);
 }
 
@@ -338,47 +229,29 @@ TEST_F(Transcript, ALineOfExactlyTheRowWidthTakesTwoRows)
     EXPECT_EQ(rowLength(rowColumnToPosition(1, 0)), 0);
     EXPECT_EQ(rowOf(S.textStart + 80), 1);
     EXPECT_EQ(columnOf(S.textStart + 80), 0);
-    setText(std::string(80, 'a'));  // the unterminated tail too
-    EXPECT_EQ(countRows(), 1);
-    EXPECT_EQ(rowColumnToPosition(1, 0), S.textEnd);
 }
 
-TEST_F(Transcript, RowsBeyondTheTextAndColumnsBeyondTheRow)
-{
-    setText("ab\r\ncdef\r\ng");
-    ASSERT_EQ(S.lastRow, 2);
-    EXPECT_EQ(rowColumnToPosition(4, 0), S.textEnd);
-    EXPECT_EQ(rowColumnToPosition(3, 0), S.textEnd);  // lastRow + 1: capped at the end
-    // A column past the row's end reaches into the next row, capped only at the end.
-    EXPECT_EQ(rowColumnToPosition(0, 5), S.textStart + 5);
-    EXPECT_EQ(rowColumnToPosition(1, 50), S.textEnd);
-    // Negative rows and columns count as 0; huge ones stay in the text.
-    EXPECT_EQ(rowColumnToPosition(-3, -7), S.textStart);
-    EXPECT_EQ(rowColumnToPosition(2, INT32_MAX), S.textEnd);
-    EXPECT_EQ(rowColumnToPosition(INT32_MAX, 0), S.textEnd);
-    S.lastRow = INT32_MAX;  // a row count gone wrong must not overflow the walk
-    EXPECT_EQ(rowColumnToPosition(INT32_MAX - 1, 3), S.textEnd);
-}
-
-TEST_F(Transcript, PositionsMapToRowsAndColumns)
+TEST_F(Transcript, PositionsOutsideTheTextAndRowsBeyondItStayInside)
 {
     EXPECT_EQ(rowOf(S.textEnd), 0);  // empty transcript
     EXPECT_EQ(columnOf(S.textEnd), 0);
-    S.screenColumns = 4;
-    setText("abcdefg\r\nhi");
-    EXPECT_EQ(rowOf(S.textStart + 5), 1);
-    EXPECT_EQ(columnOf(S.textStart + 5), 1);
-    EXPECT_EQ(rowOf(S.textStart + 9), 2);
-    EXPECT_EQ(columnOf(S.textEnd), 2);
-    // On the LF of a pair: just after the CR, never a negative column.
-    EXPECT_EQ(rowOf(S.textStart + 8), 2);
-    EXPECT_EQ(columnOf(S.textStart + 8), 0);
-    S.screenColumns = 80;
-    EXPECT_EQ(columnOf(S.textStart + 8), 8);
-    // Outside the text: clamped to it.
+    setText("ab\r\ncdef\r\ng");
+    EXPECT_EQ(rowColumnToPosition(4, 0), S.textEnd);  // beyond lastRow + 1
+    EXPECT_EQ(rowColumnToPosition(0, 5), S.textStart + 5);  // into the next row
+    EXPECT_EQ(rowColumnToPosition(1, 50), S.textEnd);
+    EXPECT_EQ(rowColumnToPosition(-3, -7), S.textStart);
+    EXPECT_EQ(rowColumnToPosition(2, INT32_MAX), S.textEnd);
+    S.lastRow = INT32_MAX;  // a row count gone wrong must not overflow the walk
+    EXPECT_EQ(rowColumnToPosition(INT32_MAX - 1, 3), S.textEnd);
     EXPECT_EQ(rowOf(S.textStart - 10), 0);
-    EXPECT_EQ(rowOf(S.textEnd + 10), rowOf(S.textEnd));
+    EXPECT_EQ(rowOf(S.textEnd + 10), 2);
     EXPECT_EQ(rowOf(nullptr), 0);
+    // On the LF of a pair: just after the CR, never a negative column.
+    EXPECT_EQ(rowOf(S.textStart + 3), 0);
+    EXPECT_EQ(columnOf(S.textStart + 3), 3);
+    S.screenColumns = 0;  // never divided by
+    EXPECT_EQ(countRows(), (1 + 2) + (1 + 4) + 1);
+    EXPECT_EQ(rowLength(S.textStart), 1);
 }
 
 TEST_F(Transcript, RowLengthStopsAtTheBreakOrTheRowWidth)
@@ -389,18 +262,7 @@ TEST_F(Transcript, RowLengthStopsAtTheBreakOrTheRowWidth)
     EXPECT_EQ(rowLength(S.textStart + 4), 0);
     EXPECT_EQ(rowLength(S.textStart + 6), 5);
     EXPECT_EQ(rowLength(S.textEnd - 2), 2);
-    EXPECT_EQ(rowLength(S.textEnd), 0);
     EXPECT_EQ(rowLength(nullptr), 0);
-}
-
-TEST_F(Transcript, ARowWidthBelowOneNeverDividesByZero)
-{
-    setText("abc\r\ndef");
-    S.screenColumns = 0;
-    EXPECT_EQ(countRows(), 1 + 3 + 3);  // mapped as one column per row
-    S.lastRow = countRows();
-    EXPECT_EQ(rowColumnToPosition(2, 0), S.textStart + 2);
-    EXPECT_EQ(rowLength(S.textStart), 1);
 }
 
 // ---------------------------------------------------------------------------
