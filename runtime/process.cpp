@@ -1,4 +1,5 @@
 // The runtime's locks, exit, atexit and abort.
+#include <cstdio>
 #include <unistd.h>
 
 #include "runtime/internal.h"
@@ -78,6 +79,9 @@ void rt_exit(int status)
     // The console's hook does not come back while the application runs.
     call_exit_hook();
     rt_streams_close_at_exit();
+    // Parts of the program that write through the C library's own streams
+    // lose nothing either.
+    std::fflush(nullptr);
     ::_exit(status);
 }
 

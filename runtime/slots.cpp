@@ -272,6 +272,7 @@ void rt_slots_startup()
         if (!(record.flags & slotUsed)) {
             continue;
         }
+        record.flags &= static_cast<uint8_t>(~(slotSeekable | slotTerminal));
         if (::lseek(record.fd, 0, SEEK_CUR) >= 0) {
             record.flags |= slotSeekable;
         }

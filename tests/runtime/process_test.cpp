@@ -134,12 +134,4 @@ TEST(process, abort_with_a_hook_that_resumes_goes_back)
     EXPECT_EQ(err, "resumed");
 }
 
-TEST(process, a_null_function_is_refused)
-{
-    rt_startup();
-    int before = rt_atexit_count();
-    EXPECT_EQ(rt_atexit(nullptr), -1);
-    EXPECT_EQ(rt_atexit_count(), before);
-}
-
 }  // namespace

@@ -3,6 +3,7 @@
 #include "tests/runtime/test_support.h"
 
 #include <cstring>
+#include <fcntl.h>
 
 namespace {
 
@@ -356,6 +357,43 @@ TEST_F(flush_points, stderr_sends_every_request_at_once)
     rt_fprintf(rt_stderr, "%d%s", 12, "ab");
     EXPECT_EQ(console.writes, (std::vector<std::string>{"err\r\n", "c", "12ab"}));
     rt_fflush(rt_stdout);
+}
+
+TEST_F(flush_points, redirected_stdout_on_the_plain_binding_is_fully_buffered)
+{
+    std::string path = folder.file("redirected.txt");
+    int status = run_in_child([&] {
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        rt_slots_startup();
+        rt_streams_binding_changed();
+        rt_fputs("line one\n", rt_stdout);
+        struct stat info;
+        fstat(1, &info);
+        if (info.st_size != 0 || rt_stream_is_line_buffered(rt_stdout) || rt_stream_buffer_size(rt_stdout) != 4096) {
+            _exit(10);
+        }
+        rt_fputs("line two\n", rt_stdout);
+        rt_exit(0);
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(read_whole_file(path), "line one\nline two\n");
+}
+
+TEST_F(flush_points, stdout_on_a_terminal_is_line_buffered_in_256_bytes)
+{
+    int status = run_in_child([] {
+        int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+            _exit(0);   // no terminals here: nothing to check
+        }
+        int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+        dup2(terminal, 1);
+        rt_slots_startup();
+        rt_streams_binding_changed();
+        _exit(rt_stream_is_line_buffered(rt_stdout) && rt_stream_buffer_size(rt_stdout) == 256 ? 0 : 1);
+    });
+    EXPECT_EQ(status, 0);
 }
 
 TEST_F(flush_points, exit_closes_every_stream_and_so_flushes_it)

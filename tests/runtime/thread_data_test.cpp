@@ -46,21 +46,6 @@ TEST(thread_data, a_record_that_cannot_be_made_shows_the_box_and_exits_with_0)
     EXPECT_EQ(err, "ZR Win32 Runtime: Could not get thread local data\n|atexit");
 }
 
-TEST(thread_data, the_message_box_can_be_replaced)
-{
-    static std::string seen;
-    static unsigned seen_flags = 99;
-    rt_set_message_box([](const char* text, const char* caption, unsigned flags) {
-        seen = std::string(caption) + "/" + text;
-        seen_flags = flags;
-        return 1;
-    });
-    EXPECT_EQ(rt_message_box("text", "caption", 0), 1);
-    rt_set_message_box(nullptr);
-    EXPECT_EQ(seen, "caption/text");
-    EXPECT_EQ(seen_flags, 0u);
-}
-
 TEST(thread_data, the_slot_is_freed_at_exit_and_made_again_when_needed)
 {
     int status = run_in_child([] {
