@@ -246,19 +246,6 @@ TEST_F(Commands, SelectAllOfAnEmptyTranscriptCopiesAnEmptyText)
     EXPECT_STREQ(hlClipboardText(), "");
 }
 
-TEST_F(Commands, CopyAndCutNeedAFinishedSelection)
-{
-    setText("abc");
-    hlSetClipboardText("kept");
-    command(commandCopy);
-    command(commandCut);
-    ConsoleState.selStart = ConsoleState.textStart;   // a drag that has only started
-    command(commandCopy);
-    command(commandCut);
-    EXPECT_STREQ(hlClipboardText(), "kept");
-    EXPECT_EQ(text(), "abc");
-}
-
 TEST_F(Commands, NoMemoryForTheClipboardLeavesEverythingAsItWas)
 {
     setText("abc\r\ndef");
@@ -375,17 +362,6 @@ TEST_F(Commands, PasteWithoutTextOrMemoryDeliversNothing)
 // ---------------------------------------------------------------------------
 // Menu items and shortcuts
 
-TEST_F(Commands, MenuStartsWithTheStoredStates)
-{
-    for (uint16_t id : {commandNew, commandOpen, commandClose, commandUndo, commandCut, commandCopy,
-                        commandPaste}) {
-        EXPECT_EQ(hlMenuItemState(window, id) & MF_GRAYED, static_cast<int>(MF_GRAYED)) << id;
-    }
-    for (uint16_t id : {commandSave, commandPrint, commandExit, commandSelectAll}) {
-        EXPECT_EQ(hlMenuItemState(window, id), static_cast<int>(MF_ENABLED)) << id;
-    }
-}
-
 TEST_F(Commands, EditItemsFollowTheSelectionAndTheClipboard)
 {
     setText("abc");
@@ -411,17 +387,6 @@ TEST_F(Commands, EditItemsFollowTheSelectionAndTheClipboard)
     EXPECT_EQ(hlMenuItemState(window, commandSave), static_cast<int>(MF_ENABLED));
 }
 
-TEST_F(Commands, OtherPopupsAreLeftToDefaultHandling)
-{
-    setText("abc");
-    select(0, 2);
-    // The system menu (its flag in the high word) and the File popup.
-    plSendMessage(window, WM_INITMENUPOPUP, reinterpret_cast<plWparam>(plGetSystemMenu(window, 0)),
-                  plMakeLong(1, 1));
-    plSendMessage(window, WM_INITMENUPOPUP, 0, 0);
-    EXPECT_EQ(hlMenuItemState(window, commandCopy) & MF_GRAYED, static_cast<int>(MF_GRAYED));
-}
-
 TEST_F(Commands, UndefinedCommandsDoNothing)
 {
     setText("abc");
@@ -432,13 +397,6 @@ TEST_F(Commands, UndefinedCommandsDoNothing)
     EXPECT_EQ(text(), "abc");
     EXPECT_EQ(plIsWindow(window), 1);
     EXPECT_EQ(hlClipboardText(), nullptr);
-}
-
-TEST_F(Commands, TheHighWordOfTheCommandIsIgnored)
-{
-    setText("abc");
-    plSendMessage(window, WM_COMMAND, static_cast<plWparam>(plMakeLong(commandSelectAll, 1)), 0);
-    EXPECT_EQ(ConsoleState.selEnd, ConsoleState.textEnd);
 }
 
 TEST_F(Commands, ShortcutsFireOnlyWhileTheirItemIsEnabled)
@@ -560,14 +518,6 @@ TEST_F(Commands, ShutdownQueryAsksEvenWhenClosingWouldNot)
     plSendMessage(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(hlBoxCount(), 2);
     EXPECT_EQ(plIsWindow(window), 0);
-}
-
-TEST_F(Commands, ShutdownQueryWithNothingChangedAgrees)
-{
-    setText("abc");
-    ConsoleState.modified = 0;
-    EXPECT_EQ(hlQueryEndSession(window), 1);
-    EXPECT_EQ(hlBoxCount(), 0);
 }
 
 TEST_F(Commands, ShutdownQueryYesSavesAndKeepsTheWindow)

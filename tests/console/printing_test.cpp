@@ -183,17 +183,6 @@ TEST_F(Printing, TheSavedTitleHeadsThePagesAndTheCancelDialog)
     EXPECT_EQ(plIsWindow(hlLastDialog()), 0);
 }
 
-TEST_F(Printing, ANeverSavedTranscriptLeavesTheCancelDialogTitleEmpty)
-{
-    setText("text");
-    cancelTitle = "(no dialog)";
-    hlSetPeekHandler(readCancelTitle);
-    print();
-    hlSetPeekHandler(nullptr);
-    EXPECT_EQ(cancelTitle, "");
-    EXPECT_EQ(header(page(0))[0].text, "Vellomex.out");
-}
-
 TEST_F(Printing, ALongTitleStopsShortOfThePageNumber)
 {
     setText("text");
@@ -212,23 +201,16 @@ TEST_F(Printing, ALongLineContinuesOnTheFollowingRows)
     for (int i = 0; i < 200; ++i) {
         line += static_cast<char>('a' + i % 26);
     }
-    setText(line + "\r\nafter");
+    // A row cut at the edge right before its line end adds no empty row.
+    setText(line + "\r\n" + std::string(96, 'x') + "\r\nafter");
     print();
     std::vector<std::string> rows = bodyRows(page(0));
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0], line.substr(0, 96));
     EXPECT_EQ(rows[1], line.substr(96, 96));
     EXPECT_EQ(rows[2], line.substr(192));
-    EXPECT_EQ(rows[3], "after");
-}
-
-TEST_F(Printing, ARowCutAtTheEdgeAndItsLineEndMakeNoEmptyRow)
-{
-    setText(std::string(96, 'x') + "\r\nnext");
-    print();
-    std::vector<std::string> rows = bodyRows(page(0));
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[1], "next");
+    EXPECT_EQ(rows[3], std::string(96, 'x'));
+    EXPECT_EQ(rows[4], "after");
 }
 
 TEST_F(Printing, ABlankLineIsOneEmptyRow)
