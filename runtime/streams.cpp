@@ -249,6 +249,12 @@ size_t write_bytes(rt_file* stream, const char* bytes, size_t count)
         return send_direct(stream, bytes, count);
     }
     const bool line = (stream->flags & streamLine) != 0;
+    // The common case: a short run that fits and sends nothing.
+    if (count <= stream->size - stream->pos && !(line && std::memchr(bytes, '\n', count) != nullptr)) {
+        std::memcpy(stream->buffer + stream->pos, bytes, count);
+        stream->pos += static_cast<uint32_t>(count);
+        return count;
+    }
     size_t done = 0;    // request bytes handed on
     uint32_t mine = 0;  // request bytes among those held in the buffer
     while (done < count) {
