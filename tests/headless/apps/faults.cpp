@@ -10,17 +10,23 @@ namespace {
 volatile int zero = 0;
 volatile int* volatile nowhere = nullptr;
 
-// The division itself must fault, not a sanitizer's check before it.
+// The division and the write themselves must fault, not a sanitizer's
+// check before them.
 __attribute__((noinline, no_sanitize("undefined"))) int divide(int dividend, int divisor)
 {
     return dividend / divisor;
+}
+
+__attribute__((noinline, no_sanitize("undefined"))) void writeThroughNull()
+{
+    *nowhere = 1;
 }
 
 int application(int argc, char** argv)
 {
     rt::cout << "about to fault\n";
     if (argc > 1 && std::strcmp(argv[1], "null") == 0) {
-        *nowhere = 1;
+        writeThroughNull();
     } else {
         rt::cout << divide(7, zero) << "\n";
     }
