@@ -42,6 +42,8 @@ protected:
     // new text takes are counted as the storing code counts them.
     static void append(const std::string& bytes)
     {
+        makeRoom(static_cast<int32_t>(bytes.size()));
+        ASSERT_EQ(S.lastRow, countRows()) << "after discarding";
         char* gap = openGap(S.textEnd, static_cast<int32_t>(bytes.size()));
         ASSERT_NE(gap, nullptr);
         std::memcpy(gap, bytes.data(), bytes.size());
