@@ -65,7 +65,8 @@ int replaceFile(const char* path, const char* bytes, size_t count)
     }
 
     const int exists = stat(target, &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) {
+    if (exists && (S_ISDIR(info.st_mode) || access(target, W_OK) != 0)) {
+        // A folder, or a file the user may not write, is not replaced.
         return 0;
     }
     if (exists && !S_ISREG(info.st_mode)) {
@@ -109,11 +110,14 @@ int replaceFile(const char* path, const char* bytes, size_t count)
     if (fd < 0) {
         return 0;
     }
-    // The saved file gets the earlier file's permissions, or those of a newly
-    // created file.
+    // The saved file gets the earlier file's permissions and owner, or those
+    // of a newly created file.
     mode_t mode;
     if (exists) {
         mode = info.st_mode & 07777;
+        if (fchown(fd, info.st_uid, info.st_gid) != 0) {
+            // Only a privileged user may give a file away; keep our own.
+        }
     } else {
         mode_t mask = umask(0);
         umask(mask);
