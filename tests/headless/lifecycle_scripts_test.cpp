@@ -140,6 +140,16 @@ TEST(Interrupt, CtrlCWhileReadingEndsTheApplicationAndLeavesTheWindowOpen)
     EXPECT_EQ(run.exitLine, "exit: 0");
 }
 
+TEST(Interrupt, CtrlCWhileOutputRunsEndsTheApplicationAtThatWrite)
+{
+    // The interrupt comes back through the stream objects' write.
+    ScriptRun run = runScript(APP_BULK, "pump: type \\x03\ndump\nclose\nanswer no\n");
+    ASSERT_EQ(run.reports.size(), 2u) << run.errors;
+    EXPECT_EQ(run.reports[0].transcript, "line 0000 of the bulk output, forty bytes\r\n");
+    EXPECT_EQ(run.reports[0].visible, 1);
+    EXPECT_EQ(run.exitLine, "exit: 0");
+}
+
 TEST(Interrupt, CtrlCAfterTheProgramEndedCopiesTheSelection)
 {
     ScriptRun run = runScript(APP_RETURNS, "type \\x03\ndump\nmenu 20\ntype \\x03\ndump\nclose\nanswer no\n");
