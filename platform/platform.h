@@ -266,6 +266,7 @@ plHinstance plGetModuleHandle(const char* moduleName);     // null: the program
 plHicon plLoadIcon(plHinstance instance, uintptr_t id);
 plHcursor plLoadCursor(plHinstance instance, uintptr_t id);
 uint32_t plGetVersion();
+uint32_t plGetLastError();                                 // the code the last failing call recorded
 
 // ---------------------------------------------------------------------------
 // Windows and messages.

@@ -1,0 +1,254 @@
+// Movable memory blocks and the clipboard (plain text only), with the host
+// system's rules: the clipboard must be open to be emptied, filled or read;
+// a block handed to it belongs to it (and cannot be freed by the program).
+#include <cstring>
+
+#include "platform/portable.h"
+
+namespace ws {
+
+int beepCount = 0;
+
+enum { maxBlocks = 1024 };
+enum : size_t { maxBlockBytes = 64u * 1024u * 1024u };
+enum : uint32_t {
+    errorAccessDenied = 5,
+    errorInvalidHandle = 6,
+    errorNotEnoughMemory = 8,
+    errorInvalidParameter = 87,
+    errorNotLocked = 158,
+    errorClipboardNotOpen = 1418,
+};
+
+struct Block {
+    bool used;
+    uint16_t generation;
+    std::vector<char> bytes;
+    int locks;
+    bool ownedByClipboard;
+};
+static Block blocks[maxBlocks];
+
+struct Clipboard {
+    bool open;
+    plHwnd openedBy;
+    plHwnd owner;
+    plHglobal text;
+};
+static Clipboard clipboard;
+static std::string clipboardCopy;
+
+static Block* blockOf(plHglobal handle)
+{
+    int index = slotOf(reinterpret_cast<uintptr_t>(handle), blocks);
+    return index < 0 ? nullptr : &blocks[index];
+}
+
+static void freeBlock(Block& block)
+{
+    uint16_t generation = block.generation;
+    block = Block{};
+    block.generation = generation;
+}
+
+plHglobal allocateBlock(size_t bytes, bool injectable)
+{
+    if (injectable && frontEnd.failAllocations > 0) {
+        --frontEnd.failAllocations;
+        lastError = errorNotEnoughMemory;
+        return nullptr;
+    }
+    if (bytes > maxBlockBytes) {
+        lastError = errorNotEnoughMemory;
+        return nullptr;
+    }
+    for (int i = 0; i < maxBlocks; ++i) {
+        if (blocks[i].used) continue;
+        Block& block = blocks[i];
+        block.used = true;
+        block.generation = nextGeneration(block.generation);
+        block.bytes.assign(bytes, 0);
+        block.locks = 0;
+        block.ownedByClipboard = false;
+        return reinterpret_cast<plHglobal>(packHandle(i, block.generation));
+    }
+    lastError = errorNotEnoughMemory;
+    return nullptr;
+}
+
+static void dropClipboardText()
+{
+    Block* block = blockOf(clipboard.text);
+    if (block) freeBlock(*block);
+    clipboard.text = nullptr;
+}
+
+void resetClipboard()
+{
+    for (Block& block : blocks) freeBlock(block);
+    clipboard = Clipboard{};
+    clipboardCopy.clear();
+    beepCount = 0;
+}
+
+// The clipboard's text up to its first NUL (or the end of the block).
+const char* clipboardText()
+{
+    Block* block = blockOf(clipboard.text);
+    if (!block) return nullptr;
+    size_t n = 0;
+    while (n < block->bytes.size() && block->bytes[n]) ++n;
+    clipboardCopy.assign(block->bytes.data(), n);
+    return clipboardCopy.c_str();
+}
+
+void setClipboardText(const char* text)
+{
+    dropClipboardText();
+    clipboard.owner = nullptr;
+    if (!text) return;
+    size_t n = std::strlen(text);
+    plHglobal handle = allocateBlock(n + 1, false);
+    Block* block = blockOf(handle);
+    if (!block) return;
+    std::memcpy(block->bytes.data(), text, n);
+    block->ownedByClipboard = true;
+    clipboard.text = handle;
+}
+
+int liveBlockCount()
+{
+    int count = 0;
+    for (const Block& block : blocks) count += block.used ? 1 : 0;
+    return count;
+}
+
+}  // namespace ws
+
+using namespace ws;
+
+// ---------------------------------------------------------------------------
+// Movable memory.
+
+plHglobal plGlobalAlloc(uint32_t, size_t bytes)
+{
+    return allocateBlock(bytes, true);
+}
+
+void* plGlobalLock(plHglobal handle)
+{
+    Block* block = blockOf(handle);
+    if (!block) {
+        lastError = errorInvalidHandle;
+        return nullptr;
+    }
+    if (block->bytes.empty()) return nullptr;   // a zero-byte block has no memory
+    ++block->locks;
+    return block->bytes.data();
+}
+
+int plGlobalUnlock(plHglobal handle)
+{
+    Block* block = blockOf(handle);
+    if (!block) {
+        lastError = errorInvalidHandle;
+        return 0;
+    }
+    if (block->locks == 0) {
+        lastError = errorNotLocked;
+        return 0;
+    }
+    --block->locks;
+    lastError = 0;
+    return block->locks > 0 ? 1 : 0;
+}
+
+size_t plGlobalSize(plHglobal handle)
+{
+    Block* block = blockOf(handle);
+    return block ? block->bytes.size() : 0;
+}
+
+plHglobal plGlobalFree(plHglobal handle)
+{
+    if (!handle) return nullptr;
+    Block* block = blockOf(handle);
+    if (!block) {
+        lastError = errorInvalidHandle;
+        return handle;
+    }
+    if (block->ownedByClipboard) {
+        lastError = errorAccessDenied;
+        return handle;
+    }
+    freeBlock(*block);
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard.
+
+int plOpenClipboard(plHwnd owner)
+{
+    if (clipboard.open && clipboard.openedBy != owner) {
+        lastError = errorAccessDenied;
+        return 0;
+    }
+    clipboard.open = true;
+    clipboard.openedBy = owner;
+    return 1;
+}
+
+int plCloseClipboard()
+{
+    if (!clipboard.open) {
+        lastError = errorClipboardNotOpen;
+        return 0;
+    }
+    clipboard.open = false;
+    clipboard.openedBy = nullptr;
+    return 1;
+}
+
+int plEmptyClipboard()
+{
+    if (!clipboard.open) {
+        lastError = errorClipboardNotOpen;
+        return 0;
+    }
+    dropClipboardText();
+    clipboard.owner = clipboard.openedBy;
+    return 1;
+}
+
+plHglobal plSetClipboardData(uint32_t format, plHglobal handle)
+{
+    if (!clipboard.open) {
+        lastError = errorClipboardNotOpen;
+        return nullptr;
+    }
+    Block* block = blockOf(handle);
+    if (format != CF_TEXT || !block) {
+        lastError = errorInvalidParameter;
+        return nullptr;
+    }
+    if (clipboard.text != handle) dropClipboardText();
+    block->ownedByClipboard = true;
+    clipboard.text = handle;
+    return handle;
+}
+
+plHglobal plGetClipboardData(uint32_t format)
+{
+    if (!clipboard.open) {
+        lastError = errorClipboardNotOpen;
+        return nullptr;
+    }
+    if (format != CF_TEXT) return nullptr;
+    return blockOf(clipboard.text) ? clipboard.text : nullptr;
+}
+
+int plIsClipboardFormatAvailable(uint32_t format)
+{
+    return format == CF_TEXT && blockOf(clipboard.text) ? 1 : 0;
+}

@@ -1,0 +1,253 @@
+// The portable window system's own records, shared by its source files only
+// (platform/*.cpp).  Neither the console nor the tests include this header.
+//
+// Every object lives in a fixed table.  A handle packs the slot index and the
+// slot's generation, so a handle kept after its object is gone never reaches
+// the object that later reuses the slot.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+namespace ws {
+
+// ---------------------------------------------------------------------------
+// Handles.
+inline uintptr_t packHandle(int index, uint16_t generation)
+{
+    return (static_cast<uintptr_t>(generation) << 16) | static_cast<uintptr_t>(index + 1);
+}
+// The slot index of a handle whose generation matches, or -1.
+template <typename Slot, int N>
+int slotOf(uintptr_t handle, const Slot (&table)[N])
+{
+    if (handle == 0) return -1;
+    int index = static_cast<int>(handle & 0xFFFFu) - 1;
+    uint16_t generation = static_cast<uint16_t>(handle >> 16);
+    if (index < 0 || index >= N || (static_cast<uint64_t>(handle) >> 32) != 0) return -1;
+    if (!table[index].used || table[index].generation != generation) return -1;
+    return index;
+}
+inline uint16_t nextGeneration(uint16_t generation)
+{
+    generation = static_cast<uint16_t>(generation + 1);
+    return generation == 0 ? 1 : generation;
+}
+
+// ---------------------------------------------------------------------------
+// The front end's settings and callbacks (headless.cpp).
+struct FrontEnd {
+    int fontWidth = 8;
+    int fontHeight = 16;
+    int dpi = 96;
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    int clientWidth = 650;
+    int clientHeight = 384;
+    std::string commandLine = "rastrel";
+    uint32_t startupFlags = 0;
+    uint16_t startupShow = 0;
+    hlIdleHandler idle = nullptr;
+    hlPeekHandler peek = nullptr;
+    hlFailureHandler failure = nullptr;
+    hlAnswerHandler answer = nullptr;
+    hlPrinterConfig printer{1, 4800, 6600, 50, 100, 1, 0, 0, 0};
+    int failAllocations = 0;
+};
+extern FrontEnd frontEnd;
+
+// Reports a failure through the front end's failure handler (which may not
+// return, or may throw).
+void fail(const char* reason);
+void failf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Last error of the calling thread (there is one thread).
+extern uint32_t lastError;
+
+// ---------------------------------------------------------------------------
+// Window classes and windows (window_system.cpp).
+enum { maxClasses = 16, maxWindows = 64, maxNameLength = 64 };
+
+struct WindowClass {
+    bool used;
+    uint16_t generation;
+    char name[maxNameLength];
+    char menuName[maxNameLength];
+    uint32_t style;
+    plWndProc proc;
+    plHinstance instance;
+    int background;
+};
+
+struct Cell {
+    char character;
+    plColor text;
+    plColor background;
+};
+
+struct Surface {
+    int rows = 0, columns = 0;           // cells
+    int cellWidth = 8, cellHeight = 16;  // pixels
+    plColor windowColour = 0xFFFFFFu;
+    std::vector<Cell> cells;
+    std::vector<hlLine> lines;
+};
+
+struct ScrollBar {
+    int minimum = 0, maximum = 0, position = 0;
+};
+
+enum WindowKind { windowPlain, windowDialog, windowControl };
+
+struct Window {
+    bool used;
+    uint16_t generation;
+    bool alive;                  // cleared once destruction has begun
+    WindowKind kind;
+    int classIndex;              // -1 for dialogs and controls
+    plWndProc proc;
+    plDlgProc dialogProc;
+    uint32_t style;
+    std::string title;
+    plHwnd parent;               // owner (top-level) or parent (controls)
+    uint16_t controlId;
+    uint32_t controlKind;
+    bool visible, enabled, everShown;
+    int showValue;
+    int clientWidth, clientHeight;
+    bool invalid, erasePending;
+    int paintsBegun;             // BeginPaint calls, to notice a paint handler that never validates
+    plHmenu menu;
+    plHmenu systemMenu;
+    Surface surface;
+    ScrollBar vertical, horizontal;
+    int disableCount;
+    uint64_t order;              // creation order
+};
+
+extern WindowClass classes[maxClasses];
+extern Window windows[maxWindows];
+extern plHwnd focusWindow;
+
+Window* windowOf(plHwnd handle);             // live windows only
+int windowIndexOf(plHwnd handle);            // live windows only, -1 otherwise
+plHwnd handleOf(int index);
+bool isDescendantOrSelf(plHwnd window, plHwnd ancestor);
+
+// Calls the window's procedure (or the dialog's) with the send depth counted.
+plLresult callProcedure(plHwnd window, uint32_t message, plWparam wParam, plLparam lParam);
+// Creates a dialog or control window (dialogs.cpp uses it).
+plHwnd createInternalWindow(WindowKind kind, plHwnd parent, const char* title, uint16_t controlId,
+                            uint32_t controlKind, plDlgProc dialogProc);
+void resetWindows();
+
+// ---------------------------------------------------------------------------
+// The message queue (messages.cpp).
+void discardMessagesFor(plHwnd window);
+void resetMessages();
+int queuedMessageCount();
+bool postFront(plHwnd window, uint32_t message, plWparam wParam, plLparam lParam);
+
+// ---------------------------------------------------------------------------
+// Drawing (drawing.cpp).
+enum DcKind { dcWindow, dcPaint, dcPrinter };
+
+struct DcState {
+    plHfont font;
+    plColor text, background;
+    int backgroundMode, graphicsMode;
+    plPoint viewportOrigin, windowOrigin, position;
+};
+
+struct Dc {
+    bool used;
+    uint16_t generation;
+    DcKind kind;
+    plHwnd window;
+    DcState state;
+    DcState saved[16];
+    int savedCount;
+    // Printer contexts: the document side (printers.cpp).
+    plAbortProc abortProc;
+    int document;                // index of the open document, -1 when none
+    bool pageOpen;
+    bool cancelled;              // the abort procedure asked to stop
+    int pagesEnded;
+};
+
+enum { maxDcs = 128 };
+extern Dc dcs[maxDcs];
+Dc* dcOf(plHdc handle);
+
+void setupSurface(Window& window);           // sizes the cells to the client area
+void eraseSurface(Window& window);
+void destroyCaretOf(plHwnd window);
+void releaseDcsOf(plHwnd window);
+void resetDrawing();
+// The metrics of a context's selected font.
+void fontMetrics(const Dc& dc, int* width, int* height);
+extern hlFontRequest lastFontRequest;
+extern int fontRequestCount;
+
+struct Caret {
+    bool exists;
+    plHwnd owner;
+    int x, y, width, height;
+    int hideCount;
+};
+extern Caret caret;
+
+// ---------------------------------------------------------------------------
+// Menus, accelerators and resources (menus.cpp).
+plHmenu loadMenuFor(plHinstance instance, const char* name);
+void destroyMenu(plHmenu menu);
+// State bits of a menu item (MF_GRAYED, MF_DISABLED), -1 when not found.
+int menuItemState(plHmenu menu, uint16_t id);
+// Sends WM_INITMENUPOPUP for the popup of the window's menu that holds id;
+// returns the item's state afterwards, or -1 when there is no such item.
+int openPopupFor(plHwnd window, uint16_t id);
+const plDialogTemplate* findDialogResource(plHinstance instance, const char* name);
+void resetMenus();
+
+// ---------------------------------------------------------------------------
+// Dialogs and printers (dialogs.cpp, printers.cpp).
+struct Answer {
+    hlAnswerKind kind;
+    int box;
+    bool cancel;
+    std::string path;
+    hlPrintAnswer print;
+};
+extern std::vector<Answer> answers;          // in the order they are taken
+extern std::vector<hlBoxRecord> boxes;
+extern hlSaveRequest lastSaveRequest;
+extern struct plPrintDlg lastPrintRequest;
+extern int printDialogCount;
+extern plHwnd lastDialog;
+void resetDialogs();
+plHwnd dialogControl(plHwnd dialog, int id);
+plHwnd firstButton(plHwnd dialog);
+void resetPrinters();
+// Printer device contexts (drawing.cpp owns every context; printers.cpp adds
+// the document side).
+plHdc createPrinterDc();
+void printerDcDeleted(Dc& dc);
+// Records text and lines on the printer's current page (false: no page open).
+void printerText(Dc& dc, int x, int y, const char* text, int count);
+void printerLine(Dc& dc, int x1, int y1, int x2, int y2);
+extern std::vector<hlDocument> documents;
+
+// ---------------------------------------------------------------------------
+// Clipboard and memory (clipboard.cpp).
+void resetClipboard();
+plHglobal allocateBlock(size_t bytes, bool injectable);
+const char* clipboardText();
+void setClipboardText(const char* text);
+int liveBlockCount();
+extern int beepCount;
+
+}  // namespace ws
