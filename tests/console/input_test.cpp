@@ -14,7 +14,6 @@ using commandsTest::ConsoleWindow;
 // Thrown by the window system's failure handler: a read waited for input
 // that no test supplied.
 struct waitedForNothing {};
-struct interrupted {};
 
 void failByThrowing(const char*)
 {
@@ -25,10 +24,6 @@ int interruptsRaised;
 void countInterrupt(int)
 {
     interruptsRaised++;
-}
-void interruptByThrowing(int)
-{
-    throw interrupted{};
 }
 
 class Input : public ConsoleWindow {
@@ -66,17 +61,6 @@ protected:
 // ---------------------------------------------------------------------------
 // Reading a line.
 
-TEST_F(Input, ALineIsHandedOverWithItsLineEnd)
-{
-    write("> ");
-    type("12\r");
-    EXPECT_EQ(read(100), "12\r\n");
-    EXPECT_EQ(text(), "> 12\r\n");
-    EXPECT_EQ(ConsoleState.reading, 0);
-    EXPECT_EQ(ConsoleState.lineReady, 0);
-    EXPECT_EQ(ConsoleState.inputEnd, ConsoleState.inputStart);
-}
-
 TEST_F(Input, AReaderTakingOneByteAtATimeWaitsOnlyBeforeTheFirst)
 {
     type("12\r");
@@ -93,27 +77,6 @@ TEST_F(Input, ALineFeedTypedDuringAReadIsAnOrdinaryCharacter)
     type("a\nb\r");
     EXPECT_EQ(read(), "a\nb\r\n");
     EXPECT_EQ(text(), "a\nb\r\n");
-}
-
-TEST_F(Input, TheFirstReadShowsTheWindowWithoutLoadingTheShortcuts)
-{
-    plShowWindow(window, SW_HIDE);
-    ConsoleState.windowShown = 0;
-    type("x\r");
-    read();
-    EXPECT_TRUE(hlIsVisible(window));
-    EXPECT_EQ(consoleAccelerators, nullptr);
-}
-
-TEST_F(Input, ControlKeysAreTypedIntoTheLineEvenWithShortcutsLoaded)
-{
-    consoleAccelerators = plLoadAccelerators(consoleInstance, "Vellomex");
-    ASSERT_NE(consoleAccelerators, nullptr);
-    write("> ");
-    type("\x13\x01\r");
-    EXPECT_EQ(read(), "\x13\x01\r\n");
-    EXPECT_EQ(hlLastSaveRequest().shown, 0);
-    EXPECT_EQ(ConsoleState.selStart, nullptr);
 }
 
 TEST_F(Input, TheCaretMovedIntoOldOutputJumpsBackToTheEnd)
@@ -164,24 +127,6 @@ TEST_F(Input, EnterOnAPendingLineWithNoRoomLeftBeepsInsteadOfOverflowing)
     ConsoleState.reading = 0;
 }
 
-// ---------------------------------------------------------------------------
-// End of input.
-
-TEST_F(Input, CtrlZOnAnEmptyLineIsEndOfFileAndStaysSo)
-{
-    type("\x1a");
-    EXPECT_EQ(read(), "");
-    EXPECT_EQ(endOfInput, 1);
-    EXPECT_EQ(read(), "");   // at once, without waiting
-}
-
-TEST_F(Input, CtrlDAfterTwoLettersHandsThemOverWithoutALineEnd)
-{
-    type("ab\x04");
-    EXPECT_EQ(read(), "ab");
-    EXPECT_EQ(read(), "");
-}
-
 TEST_F(Input, EndOfInputStillHandsOverTheRestOfALongLine)
 {
     type(std::string(300, 'q') + "\x1a");
@@ -190,39 +135,17 @@ TEST_F(Input, EndOfInputStillHandsOverTheRestOfALongLine)
     EXPECT_EQ(read(256), "");
 }
 
-// ---------------------------------------------------------------------------
-// Ctrl+C.
-
-TEST_F(Input, CtrlCWhileReadingInterruptsAndLeavesReadingSet)
-{
-    rt_signal(RT_SIGINT, interruptByThrowing);
-    type("ab\x03");
-    EXPECT_THROW(read(), interrupted);
-    EXPECT_EQ(ConsoleState.reading, 1);
-    EXPECT_EQ(pending(), "ab");
-    // Keys still go to the pending line; Enter completes a line nobody reads.
-    key('c');
-    key('\r');
-    EXPECT_EQ(pending(), "abc\r\n");
-    EXPECT_EQ(ConsoleState.lineReady, 1);
-    ConsoleState.reading = 0;
-}
-
-TEST_F(Input, CtrlCWithTextSelectedCopiesIt)
+TEST_F(Input, CtrlCInterruptsOnlyARunningApplicationWithNothingSelected)
 {
     rt_signal(RT_SIGINT, countInterrupt);
     write("hello there");
     select(0, 5);
-    key('\x03');
+    key('\x03');   // copies instead
     EXPECT_EQ(interruptsRaised, 0);
     ASSERT_NE(hlClipboardText(), nullptr);
     EXPECT_STREQ(hlClipboardText(), "hello");
     EXPECT_EQ(text(), "hello there");
-}
-
-TEST_F(Input, CtrlCAfterTheApplicationEndedNeverInterrupts)
-{
-    rt_signal(RT_SIGINT, countInterrupt);
+    ConsoleState.selStart = ConsoleState.selEnd = nullptr;
     appFinished = 1;
     key('\x03');
     EXPECT_EQ(interruptsRaised, 0);
@@ -233,18 +156,6 @@ TEST_F(Input, CtrlCAfterTheApplicationEndedNeverInterrupts)
 
 // ---------------------------------------------------------------------------
 // Editing the transcript when no reader waits.
-
-TEST_F(Input, ALetterIsInsertedAtTheCaretAndMarksTheTranscriptModified)
-{
-    setText("hello world");
-    ConsoleState.modified = 0;
-    caretAt(0, 5);
-    key(',');
-    EXPECT_EQ(text(), "hello, world");
-    EXPECT_EQ(ConsoleState.modified, 1);
-    EXPECT_EQ(caretColumn, 6);
-    EXPECT_EQ(keepView, 1);
-}
 
 TEST_F(Input, TabInsertsSpacesToTheNextStop)
 {
@@ -288,17 +199,6 @@ TEST_F(Input, BackspaceAtTheStartOrTheEndOfTheTranscriptDoesNothing)
     EXPECT_EQ(endOfInput, 0);
 }
 
-TEST_F(Input, BackspaceAtTheStartOfALineJoinsItToTheLineAbove)
-{
-    setText("one\r\ntwo\r\n");
-    caretAt(1, 0);
-    key('\b');
-    EXPECT_EQ(text(), "onetwo\r\n");
-    EXPECT_EQ(caretRow, 0);
-    EXPECT_EQ(caretColumn, 3);
-    EXPECT_EQ(ConsoleState.lastRow, 1);
-}
-
 TEST_F(Input, BackspaceAtTheStartOfAWrappedRowDeletesOneCharacter)
 {
     setText(std::string(80, 'a') + "bcdef");
@@ -328,28 +228,6 @@ TEST_F(Input, TypingPastTheEndOfAShortRowGoesWhereTheCaretIsShown)
     key('X');
     EXPECT_EQ(text(), "a long first line\r\nshortX\r\nthird line\r\n");
     EXPECT_EQ(caretColumn, 6);
-}
-
-TEST_F(Input, EnterBreaksTheLineAtTheCaret)
-{
-    setText("onetwo");
-    caretAt(0, 3);
-    key('\r');
-    EXPECT_EQ(text(), "one\r\ntwo");
-    EXPECT_EQ(caretRow, 1);
-    EXPECT_EQ(caretColumn, 0);
-    EXPECT_EQ(ConsoleState.lastRow, 1);
-}
-
-// ---------------------------------------------------------------------------
-// The window going away.
-
-TEST_F(Input, AReadAfterTheWindowIsGoneDeliversEndOfInput)
-{
-    ConsoleSettings.askToSave = 0;
-    plSendMessage(window, WM_CLOSE, 0, 0);
-    ASSERT_FALSE(plIsWindow(window));
-    EXPECT_EQ(read(), "");
 }
 
 TEST_F(Input, DestroyingTheWindowWhileAnotherMessageWaitsEndsTheRead)

@@ -147,12 +147,15 @@ TEST(ScriptLanguage, AWaitWithTheScriptUsedUpEndsWithStatusThree)
     EXPECT_EQ(run.reports.size(), 1u);
 }
 
-TEST(ScriptLanguage, ABoxWithNoAnswerNextEndsWithStatusThree)
+TEST(ScriptLanguage, AnAnswerMissingOrOutOfPlaceEndsWithStatusThree)
 {
     ScriptRun run = runScript(RASTREL_BINARY, "type 9\\r\ntype 9\\r\n");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.errors.find("line 2: a message box is open, but the line does not answer it"), std::string::npos)
         << run.errors;
+    ScriptRun early = runScript(RASTREL_BINARY, "answer yes\n");
+    EXPECT_EQ(early.status, 3);
+    EXPECT_NE(early.errors.find("line 1: an answer, but no message box or dialog is open"), std::string::npos);
 }
 
 TEST(ScriptLanguage, AnUnparsableLineEndsWithStatusThreeBeforeTheProgramStarts)
@@ -164,13 +167,6 @@ TEST(ScriptLanguage, AnUnparsableLineEndsWithStatusThreeBeforeTheProgramStarts)
     ScriptRun escape = runScript(RASTREL_BINARY, "type \\q\n");
     EXPECT_EQ(escape.status, 3);
     EXPECT_NE(escape.errors.find("line 1: unknown escape \\q"), std::string::npos) << escape.errors;
-}
-
-TEST(ScriptLanguage, AnAnswerWhereNothingAsksEndsWithStatusThree)
-{
-    ScriptRun run = runScript(RASTREL_BINARY, "answer yes\n");
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.errors.find("line 1: an answer, but no message box or dialog is open"), std::string::npos);
 }
 
 TEST(ScriptLanguage, ScriptFromStandardInput)
