@@ -166,6 +166,19 @@ TEST(Closing, TheCloseBoxWhileAReadWaitsEndsWithStatusOne)
     EXPECT_EQ(run.status, 1);
 }
 
+TEST(Closing, AfterTheWindowIsClosedDuringOutputNothingWaitsForIt)
+{
+    // Later writes are dropped and the final loop is not entered: the run
+    // ends instead of waiting for messages that cannot come.
+    ScriptRun bulk = runScript(APP_BULK, "pump: close\nanswer no\n");
+    EXPECT_EQ(bulk.last().transcript, "line 0000 of the bulk output, forty bytes\r\n");
+    EXPECT_EQ(bulk.exitLine, "exit: 0") << bulk.errors;
+    // A read finds end of input, which ends the menu.
+    ScriptRun menu = runScript(RASTREL_BINARY, "pump: close\nanswer no\n");
+    EXPECT_EQ(menu.last().transcript, "\r\n");
+    EXPECT_EQ(menu.exitLine, "exit: 0") << menu.errors;
+}
+
 TEST(Closing, ExitFromTheApplicationClosesTheWindowAndTheStatusIsZero)
 {
     ScriptRun run = runScript(APP_EXIT5, "dump\ntype k\\r\nanswer no\n");
