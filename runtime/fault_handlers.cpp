@@ -49,6 +49,8 @@ void (*faultHook)(int signal);
 uint64_t faultAddress(const siginfo_t* info, void* context)
 {
     const ucontext_t* uc = static_cast<const ucontext_t*>(context);
+    (void)info;
+    (void)uc;
 #if defined(__x86_64__)
     return static_cast<uint64_t>(uc->uc_mcontext.gregs[REG_RIP]);
 #elif defined(__i386__)
@@ -56,11 +58,9 @@ uint64_t faultAddress(const siginfo_t* info, void* context)
 #elif defined(__aarch64__)
     return static_cast<uint64_t>(uc->uc_mcontext.pc);
 #else
-    (void)uc;
     // For SIGILL and SIGFPE the kernel reports the instruction's address here.
     return reinterpret_cast<uint64_t>(info->si_addr);
 #endif
-    (void)info;
 }
 
 // Lower-case hexadecimal with at least eight digits, as "%08x" gives for a
