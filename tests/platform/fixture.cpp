@@ -4,6 +4,7 @@ std::vector<Received> received;
 std::vector<std::string> failures;
 plLresult queryEndSessionAnswer = 1;
 const char* paintText = nullptr;
+void (*onInitMenuPopup)(plHwnd window, plWparam popup, plLparam position) = nullptr;
 
 static void recordFailure(const char* reason)
 {
@@ -23,6 +24,9 @@ plLresult recordingProc(plHwnd window, uint32_t message, plWparam wParam, plLpar
     }
     case WM_QUERYENDSESSION:
         return queryEndSessionAnswer;
+    case WM_INITMENUPOPUP:
+        if (onInitMenuPopup) onInitMenuPopup(window, wParam, lParam);
+        return 0;
     default:
         return plDefWindowProc(window, message, wParam, lParam);
     }
@@ -47,6 +51,7 @@ void PlatformTest::SetUp()
     failures.clear();
     queryEndSessionAnswer = 1;
     paintText = nullptr;
+    onInitMenuPopup = nullptr;
     instance = plGetModuleHandle(nullptr);
     plAddMenuResource(instance, "TestMenu", testMenu, 7);
     plWndClass windowClass{};

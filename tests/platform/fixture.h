@@ -24,6 +24,9 @@ extern plLresult queryEndSessionAnswer;
 // When set, the test procedure paints this text at row 0 on WM_PAINT.
 extern const char* paintText;
 
+// Called by the test procedure on WM_INITMENUPOPUP, when set.
+extern void (*onInitMenuPopup)(plHwnd window, plWparam popup, plLparam position);
+
 plLresult recordingProc(plHwnd window, uint32_t message, plWparam wParam, plLparam lParam);
 
 class PlatformTest : public ::testing::Test {
