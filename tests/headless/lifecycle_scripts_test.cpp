@@ -62,6 +62,7 @@ TEST(MenuInTheWindow, ConvertsThenNineClosesWithTheSavePromptAnsweredNo)
     EXPECT_EQ(run.last().boxes[0], savePrompt("no"));
     EXPECT_EQ(run.exitLine, "exit: 0");
     EXPECT_EQ(run.status, 0);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(MenuInTheWindow, NineteenOnOneLineConvertsAndEndsWithoutWaitingAgain)

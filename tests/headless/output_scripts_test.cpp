@@ -176,6 +176,7 @@ TEST(ScriptLanguage, ScriptFromStandardInput)
                           " --headless - > out.txt 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_NE(readFile(folder + "/out.txt").find("exit: 0"), std::string::npos);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -128,12 +129,14 @@ inline std::string readFile(const std::string& path)
     return content.str();
 }
 
-// Runs PROGRAM --headless SCRIPT ARGUMENTS... in folder (a fresh one when
-// empty), with the script written to a file there.
+// Runs PROGRAM --headless SCRIPT ARGUMENTS... in folder, with the script
+// written to a file there.  Without a folder it runs in a fresh one, removed
+// afterwards.
 inline ScriptRun runScript(const char* program, const std::string& script, const std::vector<std::string>& arguments = {},
                      std::string folder = "")
 {
-    if (folder.empty()) {
+    const bool ownFolder = folder.empty();
+    if (ownFolder) {
         folder = makeFolder();
     }
     const std::string scriptPath = folder + "/script.txt";
@@ -169,6 +172,10 @@ inline ScriptRun runScript(const char* program, const std::string& script, const
     run.output = readFile(outputPath);
     run.errors = readFile(errorPath);
     run.reports = parseReports(run.output);
+    if (ownFolder) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
     size_t lastLine = run.output.rfind("exit: ");
     if (lastLine != std::string::npos) {
         run.exitLine = run.output.substr(lastLine);
