@@ -74,7 +74,8 @@ TEST_F(Input, AReaderTakingOneByteAtATimeWaitsOnlyBeforeTheFirst)
 
 TEST_F(Input, ALineFeedTypedDuringAReadIsAnOrdinaryCharacter)
 {
-    type("a\nb\r");
+    // Backspace takes it out of neither the line nor the transcript.
+    type("a\n\bb\r");
     EXPECT_EQ(read(), "a\nb\r\n");
     EXPECT_EQ(text(), "a\nb\r\n");
 }
