@@ -341,6 +341,12 @@ hlScrollInfo hlScrollBar(plHwnd window, int bar)
     return hlScrollInfo{s.minimum, s.maximum, s.position};
 }
 
+std::string hlTitle(plHwnd window)
+{
+    Window* w = windowOf(window);
+    return w ? w->title : std::string();
+}
+
 int hlIsVisible(plHwnd window)
 {
     Window* w = windowOf(window);

@@ -9,8 +9,11 @@
 // there is none it reports a failure instead of hanging.
 //
 // Order of the window system's own messages (fixed, so tests can rely on it):
-//   - plCreateWindowEx sends WM_CREATE, then WM_SIZE with the client size.
-//     A window created with WS_VISIBLE is then shown as below.
+//   - plCreateWindowEx sends WM_CREATE (lParam: the creation parameter;
+//     answering -1 refuses the window), then WM_SIZE with the client size.
+//     A window created with WS_VISIBLE is then shown as below.  The client
+//     size is the front end's default for CW_USEDEFAULT, otherwise the width
+//     and height given (there is no frame).
 //   - The first plShowWindow that makes a top-level window visible gives it
 //     the keyboard focus (WM_KILLFOCUS to the old focus, WM_SETFOCUS to it)
 //     unless the show value does not activate, then sends WM_SIZE again, as
@@ -21,7 +24,12 @@
 //     the messages still queued for the window.
 //   - A blocking or non-blocking wait returns posted messages first (in the
 //     order posted), then WM_QUIT, then WM_PAINT for the first visible window
-//     (in creation order) that is invalid.
+//     (in creation order) that is invalid.  Invalidation covers the whole
+//     client area; the background is erased when painting begins (not when
+//     the window is invalidated), as on the host system.
+//   - Disabling the window that has the focus takes the focus away; a modeless
+//     dialog takes the focus when it is created and hands it back to its owner
+//     when it is destroyed.
 //
 // The driver's input is posted, as a real keyboard and mouse would post it:
 // characters, keys, mouse messages, scroll-bar actions, the close box and the
@@ -197,6 +205,7 @@ hlCaretInfo hlCaret();
 struct hlScrollInfo { int minimum, maximum, position; };
 hlScrollInfo hlScrollBar(plHwnd window, int bar);
 
+std::string hlTitle(plHwnd window);
 int hlIsVisible(plHwnd window);
 int hlShowValue(plHwnd window);            // the last show value, -1 before any
 int hlIsInvalid(plHwnd window);
