@@ -8,6 +8,7 @@
 namespace ws {
 
 enum { queueCapacity = 8192 };
+enum : long { maxIdleCalls = 1000000 };
 
 static plMsg queue[queueCapacity];
 static int queueHead = 0;
@@ -181,7 +182,7 @@ int plPeekMessage(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filter
     if (take(msg, window, filterMin, filterMax, removing)) return 1;
     if (frontEnd.peek && !inPeekHandler) {
         FlagGuard guard(inPeekHandler);
-        while (frontEnd.peek()) {
+        for (long calls = 0; calls < maxIdleCalls && frontEnd.peek(); ++calls) {
             if (take(msg, window, filterMin, filterMax, removing)) return 1;
         }
     }
@@ -197,7 +198,9 @@ int plGetMessage(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterM
     if (take(msg, window, filterMin, filterMax, true)) return msg->message == WM_QUIT ? 0 : 1;
     if (frontEnd.idle && !inIdleHandler) {
         FlagGuard guard(inIdleHandler);
-        while (frontEnd.idle()) {
+        // A handler that keeps saying it acted without ever delivering
+        // anything would otherwise keep the wait going for ever.
+        for (long calls = 0; calls < maxIdleCalls && frontEnd.idle(); ++calls) {
             if (take(msg, window, filterMin, filterMax, true)) return msg->message == WM_QUIT ? 0 : 1;
         }
     }

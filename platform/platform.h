@@ -5,7 +5,7 @@
 // Message numbers, parameter packing, show values, scroll codes, key codes and
 // message-box results are Win32's, so that a native Windows build implements
 // these functions as a thin pass-through to the real API.  On hosts without
-// Win32, the portable window system (platform/window_system.cpp) implements
+// Win32, the portable window system (the other files of platform/) implements
 // them, with a front end (headless for tests and scripted runs) answering the
 // dialogs, message boxes and printers.
 #pragma once

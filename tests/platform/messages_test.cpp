@@ -366,3 +366,16 @@ TEST_F(PlatformTest, WindowTextGoesThroughTheProcedure)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlatformTest, IdleHandlerThatNeverDeliversEndsInTheFailure)
+{
+    makeWindow();
+    hlSetIdleHandler([]() -> int { return 1; });
+    plMsg msg{};
+    EXPECT_EQ(plGetMessage(&msg, nullptr, 0, 0), -1);
+    EXPECT_EQ(failures.size(), 1u);
+}
+
+}  // namespace
