@@ -14,10 +14,10 @@
 //     A window created with WS_VISIBLE is then shown as below.  The client
 //     size is the front end's default for CW_USEDEFAULT, otherwise the width
 //     and height given (there is no frame).
-//   - The first plShowWindow that makes a top-level window visible gives it
-//     the keyboard focus (WM_KILLFOCUS to the old focus, WM_SETFOCUS to it)
-//     unless the show value does not activate, then sends WM_SIZE again, as
-//     a window shown for the first time receives its size; the window is
+//   - plShowWindow making a hidden window visible gives it the keyboard focus
+//     (WM_KILLFOCUS to the old focus, then WM_SETFOCUS) unless the show value
+//     does not activate; the first such show then sends WM_SIZE again, as a
+//     window shown for the first time receives its size.  The window is
 //     invalid and erase-pending afterwards.
 //   - plDestroyWindow destroys owned windows first, moves the focus to the
 //     owner when the focus was in the window, sends WM_DESTROY, and discards
