@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -148,7 +149,10 @@ public:
     scratch_folder()
     {
         char pattern[] = "/tmp/rastrel-test.XXXXXX";
-        root_ = mkdtemp(pattern);
+        if (!mkdtemp(pattern)) {
+            throw std::runtime_error("cannot make a scratch folder");
+        }
+        root_ = pattern;
         previous_ = fs::current_path();
         fs::current_path(root_);
     }

@@ -113,12 +113,27 @@ inline std::vector<Report> parseReports(const std::string& output)
     return reports;
 }
 
-// A fresh folder for one run.
+// A fresh folder for one run.  Every folder made here is removed when the
+// test program ends, whoever used it.
 inline std::string makeFolder()
 {
+    struct Made {
+        std::vector<std::string> folders;
+        ~Made()
+        {
+            for (const std::string& folder : folders) {
+                std::error_code ignored;
+                std::filesystem::remove_all(folder, ignored);
+            }
+        }
+    };
+    static Made made;
     char pattern[] = "/tmp/rastrel-script.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return made ? made : "/tmp";
+    if (!mkdtemp(pattern)) {
+        return "/tmp";
+    }
+    made.folders.push_back(pattern);
+    return pattern;
 }
 
 inline std::string readFile(const std::string& path)

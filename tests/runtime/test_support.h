@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -22,18 +23,22 @@ public:
     {
         char pattern[] = "/tmp/rastrel_rt_XXXXXX";
         char* made = mkdtemp(pattern);
-        path_ = made != nullptr ? made : "/tmp";
+        made_ = made != nullptr;
+        path_ = made_ ? made : "/tmp";
     }
     ~scratch_folder()
     {
-        std::string command = "rm -rf '" + path_ + "'";
-        if (std::system(command.c_str()) != 0) {
+        // Only a folder made here is removed, never the temporary folder itself.
+        if (made_) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path_, ignored);
         }
     }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
+    bool made_ = false;
 };
 
 std::string read_whole_file(const std::string& path);
