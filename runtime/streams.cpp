@@ -36,7 +36,7 @@ namespace {
 
 constexpr int stream_count = RT_SLOT_COUNT;
 constexpr uint32_t standard_buffer = 256;
-constexpr uint32_t file_buffer = 4096;
+constexpr uint32_t file_buffer = 65536;
 constexpr uint32_t stdout_full_buffer = 4096;
 
 char stdin_buffer[standard_buffer];
@@ -107,7 +107,7 @@ size_t send_direct(rt_file* stream, const char* bytes, size_t count)
 // buffer: the raw bytes are read again and every CR LF counted as one.
 int64_t text_position(rt_file* stream, uint32_t consumed)
 {
-    char raw[file_buffer + 1];
+    static char raw[file_buffer + 1];
     uint32_t want = stream->size < file_buffer ? stream->size : file_buffer;
     int got = rt_slot_read_at(stream->slot, raw, want + 1, stream->raw_start);
     if (got < 0) {

@@ -225,7 +225,7 @@ TEST_F(streams, a_write_failing_halfway_counts_only_what_was_written)
     // /dev/full takes nothing: every device write fails with a full disk.
     rt_file* full = rt_fopen("/dev/full", "wb");
     ASSERT_NE(full, nullptr);
-    std::string big(10000, 'x');
+    std::string big(2 * rt_stream_buffer_size(full) + 1000, 'x');
     rt_set_last_error(0);
     EXPECT_EQ(rt_fwrite(big.data(), 1, 100, full), 100u);   // buffered, not yet sent
     EXPECT_EQ(rt_fwrite(big.data(), 1, big.size(), full), 0u);
