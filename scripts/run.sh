@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" build
+"$root/scripts/build.sh" build rastrel make_samples
 folder=${RASTREL_SAMPLE_DIR:-$(mktemp -d /tmp/rastrel-sample.XXXXXX)}
 "$root/build/make_samples" "$folder"
 echo "Sample scans in $folder (bad ones in $folder/bad)"
