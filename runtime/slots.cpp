@@ -312,13 +312,21 @@ int rt_slot_open(const char* path, unsigned flags)
         rt_set_last_error(RT_ERROR_TOO_MANY_OPEN_FILES);
         return -1;
     }
+    // Opened without waiting, so that a named pipe in place of a file never
+    // holds the program up: reading one that has no writer finds its end at
+    // once, and writing one that has no reader fails.  Reads and writes then
+    // wait as usual.
     int fd;
     do {
-        fd = ::open(path, mode | O_CLOEXEC, 0666);
+        fd = ::open(path, mode | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         rt_set_last_error(rt_error_from_errno(errno, RT_ERROR_FILE_NOT_FOUND));
         return -1;
+    }
+    int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0) {
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     }
     struct stat info;
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -156,6 +157,25 @@ TEST_F(Program, DirectoryWriteFailingIsReported)
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(fs::file_size(work() / "0.tif"), 2600u);
     EXPECT_FALSE(fs::exists(work() / "1.tif"));
+}
+
+TEST_F(Program, NamedPipesInPlaceOfFilesNeverHoldTheRunUp)
+{
+    // A pipe nobody writes reads as empty; a pipe nobody reads cannot be
+    // opened for writing.  Either way the run reports and goes on.
+    fs::remove("0.bin");
+    ASSERT_EQ(mkfifo("0.bin", 0600), 0);
+    outcome o = run_program(work(), "1\n");
+    EXPECT_EQ(o.output, menu + "36\nWriting TIFF file 0\nError reading 0.bin\nrow = 0" + menu);
+    EXPECT_EQ(fs::file_size(work() / "0.tif"), 24u);
+
+    fs::remove("0.bin");
+    fs::remove("0.tif");
+    write_bytes("0.bin", encode(records_));
+    ASSERT_EQ(mkfifo("0.tif", 0600), 0);
+    o = run_program(work(), "1\n");
+    EXPECT_EQ(o.output, menu + "36\nCould not open 0.tif" + menu);
+    EXPECT_EQ(o.status, 0);
 }
 
 }  // namespace
