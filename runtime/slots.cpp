@@ -348,21 +348,33 @@ int rt_slot_open(const char* path, unsigned flags)
     return slot;
 }
 
-int rt_slot_read(int slot, void* buffer, uint32_t count)
+// Checks a read or write request on a slot: -1 (error recorded) for a bad
+// slot or buffer, 0 for an empty request, 1 to go on with count capped at the
+// largest single request.
+static int check_request(int slot, const void* buffer, uint32_t* count)
 {
     if (!slot_valid(slot)) {
         rt_set_last_error(RT_ERROR_INVALID_HANDLE);
         return -1;
     }
-    if (buffer == nullptr && count != 0) {
+    if (buffer == nullptr && *count != 0) {
         rt_set_last_error(RT_ERROR_INVALID_PARAMETER);
         return -1;
     }
-    if (count == 0) {
+    if (*count == 0) {
         return 0;
     }
-    if (count > largest_request) {
-        count = largest_request;
+    if (*count > largest_request) {
+        *count = largest_request;
+    }
+    return 1;
+}
+
+int rt_slot_read(int slot, void* buffer, uint32_t count)
+{
+    int checked = check_request(slot, buffer, &count);
+    if (checked <= 0) {
+        return checked;
     }
     char* bytes = static_cast<char*>(buffer);
     if (slot == 0 && console_read != nullptr) {
@@ -377,19 +389,9 @@ int rt_slot_read(int slot, void* buffer, uint32_t count)
 
 int rt_slot_write(int slot, const void* buffer, uint32_t count)
 {
-    if (!slot_valid(slot)) {
-        rt_set_last_error(RT_ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    if (buffer == nullptr && count != 0) {
-        rt_set_last_error(RT_ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    if (count == 0) {
-        return 0;
-    }
-    if (count > largest_request) {
-        count = largest_request;
+    int checked = check_request(slot, buffer, &count);
+    if (checked <= 0) {
+        return checked;
     }
     const char* bytes = static_cast<const char*>(buffer);
     if ((slot == 1 || slot == 2) && console_write != nullptr) {
