@@ -105,6 +105,20 @@ void typeIntoLine(plHdc dc, char c)
 // Moves the caret to where position now stands.
 void caretTo(const char* position) { positionToRowColumn(position, &caretRow, &caretColumn); }
 
+// Stores one character at p and puts the caret after it (found again when
+// making room moved the text).
+void insertCharacter(char c, char* p)
+{
+    const char source[2] = {c, 0};
+    char* after = storeCharAt(source, p);
+    invalidateWindow();
+    if (after != p + 1) {
+        caretTo(after);
+    } else {
+        caretColumn++;
+    }
+}
+
 // A key while no reader waits: it edits the transcript at p, the caret's
 // position.
 void editTranscript(plHdc dc, char c, char* p)
@@ -151,14 +165,7 @@ void editTranscript(plHdc dc, char c, char* p)
                 caretColumn += spaces;
             }
         } else {
-            const char source[2] = {tab, 0};
-            char* after = storeCharAt(source, p);
-            invalidateWindow();
-            if (after != p + 1) {
-                caretTo(after);
-            } else {
-                caretColumn++;
-            }
+            insertCharacter(tab, p);
         }
         return;
     case enter: {
@@ -174,17 +181,9 @@ void editTranscript(plHdc dc, char c, char* p)
         }
         return;
     }
-    default: {
-        const char source[2] = {c, 0};
-        char* after = storeCharAt(source, p);
-        invalidateWindow();
-        if (after != p + 1) {
-            caretTo(after);
-        } else {
-            caretColumn++;
-        }
+    default:
+        insertCharacter(c, p);
         return;
-    }
     }
 }
 
