@@ -18,14 +18,6 @@ static int quitCode = 0;
 static bool inIdleHandler = false;
 static bool inPeekHandler = false;
 
-struct FlagGuard {
-    bool& flag;
-    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
-    ~FlagGuard() { flag = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-};
-
 static plMsg& slot(int position)
 {
     return queue[(queueHead + position) % queueCapacity];

@@ -15,6 +15,16 @@
 
 namespace ws {
 
+// Sets a flag for the life of a scope, so a guard against re-entry is lifted
+// even when the call it guards unwinds.
+struct FlagGuard {
+    bool& flag;
+    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
+    ~FlagGuard() { flag = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+};
+
 // ---------------------------------------------------------------------------
 // Handles.
 inline uintptr_t packHandle(int index, uint16_t generation)

@@ -19,13 +19,6 @@ static const char portName[] = "HEADLESS:";
 enum : int { spError = -1, spAppAbort = -2 };
 enum : uint32_t { printerAttributeDefault = 0x4, printerAttributeLocal = 0x40, errorInvalidLevel = 124 };
 
-struct Flag {
-    bool& flag;
-    explicit Flag(bool& f) : flag(f) { flag = true; }
-    ~Flag() { flag = false; }
-    Flag(const Flag&) = delete;
-    Flag& operator=(const Flag&) = delete;
-};
 static bool inAbortProc = false;
 
 static hlPage* currentPage(Dc& dc)
@@ -73,7 +66,7 @@ static bool spoolerContinues(plHdc handle)
         plAbortProc proc = dc->abortProc;
         int goOn = 0;
         {
-            Flag guard(inAbortProc);
+            FlagGuard guard(inAbortProc);
             goOn = proc(handle, 0);
         }
         dc = dcOf(handle);
