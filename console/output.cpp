@@ -45,10 +45,30 @@ void appendBytes(char value, int32_t count)
     ConsoleState.textEnd += count;
 }
 
+// Discarding old lines from the top moves every row that stays up by the
+// rows discarded; the caret's row goes up with its text, so that output and
+// typing keep it where they draw.
+void followDiscarded(int32_t rowsBefore)
+{
+    const int32_t gone = rowsBefore - ConsoleState.lastRow;
+    if (gone > 0) {
+        caretRow = caretRow > gone ? caretRow - gone : 0;
+    }
+}
+
+void keepRoom(int32_t count)
+{
+    const int32_t rows = ConsoleState.lastRow;
+    makeRoom(count);
+    followDiscarded(rows);
+}
+
 // Inserts one byte at position (inside the text); returns the position after it.
 char* insertByte(char* position, char value)
 {
+    const int32_t rows = ConsoleState.lastRow;
     char* gap = openGap(position, 1);
+    followDiscarded(rows);
     *gap = value;
     return gap + 1;
 }
@@ -58,7 +78,7 @@ char* insertByte(char* position, char value)
 char* appendOrdinary(char value)
 {
     *ConsoleState.textEnd++ = value;
-    makeRoom(1);
+    keepRoom(1);
     rowFill++;
     if (rowFill > ConsoleState.screenColumns) {
         countRow();
@@ -103,10 +123,10 @@ char* storeCharAt(const char* source, char* position)
         if (ConsoleSettings.tabWidth > 0) {
             int32_t room = ConsoleSettings.tabWidth < maxTabSpaces ? ConsoleSettings.tabWidth : maxTabSpaces;
             int32_t spaces = tabSpaces(ConsoleSettings.tabWidth);
-            makeRoom(room);
+            keepRoom(room);
             appendBytes(' ', spaces);
         } else {
-            makeRoom(1);
+            keepRoom(1);
             appendBytes('\t', 1);
         }
         return ConsoleState.textEnd;
@@ -125,7 +145,7 @@ char* storeCharAt(const char* source, char* position)
         if (rows > maxFormFeedRows) {
             rows = maxFormFeedRows;
         }
-        makeRoom(2 * rows);
+        keepRoom(2 * rows);
         for (int32_t i = 0; i < rows; i++) {
             appendBytes('\r', 1);
             appendBytes('\n', 1);
@@ -140,7 +160,7 @@ char* storeCharAt(const char* source, char* position)
         }
         if (source[1] == '\n') {
             appendBytes('\r', 1);
-            makeRoom(1);
+            keepRoom(1);
             return ConsoleState.textEnd;
         }
         {

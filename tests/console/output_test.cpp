@@ -77,6 +77,24 @@ TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
     EXPECT_EQ(text(), std::string(text().size(), 'z'));
 }
 
+TEST_F(Output, TheCaretStaysAfterTheLastCharacterWhenOldLinesAreDiscarded)
+{
+    std::string lines;
+    for (int i = 0; i < 4000; i++) {
+        lines += "line " + std::to_string(10000 + i) + "\r\n";
+    }
+    write(lines);
+    write("> ");
+    ASSERT_NE(text().compare(0, 10, "line 10000"), 0);  // old lines went
+    int32_t row = -1;
+    int32_t column = -1;
+    positionToRowColumn(ConsoleState.textEnd, &row, &column);
+    EXPECT_EQ(caretRow, row);
+    EXPECT_EQ(caretColumn, 2);
+    EXPECT_TRUE(hlCaret().shown);
+    EXPECT_EQ(hlCaret().y, (row - ConsoleState.topRow) * 16);
+}
+
 TEST_F(Output, AnyWriteClearsTheSelectionAndMarksTheTranscriptModified)
 {
     setText("some text");
