@@ -74,7 +74,10 @@ char* insertByte(char* position, char value)
 }
 
 // The ordinary rule at the end of the text: append, keep room, count a
-// wrapped row when the row overflows.
+// wrapped row when the row overflows.  rowFill runs one ahead of the row's
+// characters after a line break (it counts the LF); a wrap starts the next
+// row the same way, so every row of a long line holds screenColumns
+// characters and the count does not fall behind the rows drawn.
 char* appendOrdinary(char value)
 {
     *ConsoleState.textEnd++ = value;
@@ -82,7 +85,7 @@ char* appendOrdinary(char value)
     rowFill++;
     if (rowFill > ConsoleState.screenColumns) {
         countRow();
-        rowFill = 0;
+        rowFill = 1;
     }
     return ConsoleState.textEnd;
 }

@@ -67,6 +67,9 @@ TEST_F(Output, RowsAreCountedAsTheyFill)
     EXPECT_EQ(ConsoleState.lastRow, 2);
     EXPECT_EQ(ConsoleState.lastRow, countRows());
     EXPECT_EQ(hlScrollBar(window, SB_VERT).maximum, 2);
+    write(std::string(160, 'b'));   // two more full rows of the same line
+    EXPECT_EQ(ConsoleState.lastRow, 4);
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
 }
 
 TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
