@@ -49,11 +49,15 @@ void deleteSelection()
 }
 
 // Backspace on the pending line: drops its last byte unless that byte has
-// already been handed to a reader or ends a line.
+// already been handed to a reader or ends a line.  A bell left nothing in
+// the transcript or on the screen, so there is nothing there to take back.
 void pendingBackspace(plHdc dc)
 {
     if (ConsoleState.inputEnd > ConsoleState.inputRead && ConsoleState.inputEnd[-1] != '\n') {
         ConsoleState.inputEnd--;
+        if (*ConsoleState.inputEnd == '\a') {
+            return;
+        }
         const char source[2] = {backspace, 0};
         storeChar(source, ConsoleState.textEnd);
         drawCharacter(dc, backspace, &caretRow, &caretColumn);

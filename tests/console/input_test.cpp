@@ -97,7 +97,7 @@ TEST_F(Input, TheCaretMovedIntoOldOutputJumpsBackToTheEnd)
 TEST_F(Input, BackspaceNeverRemovesTextFromBeforeTheRead)
 {
     write("prompt> ");
-    type("ab\b\b\b\bc\r");
+    type("ab\a\b\b\b\b\bc\r");   // a bell echoes nothing to take back
     EXPECT_EQ(read(), "c\r\n");
     EXPECT_EQ(text(), "prompt> c\r\n");
 }
