@@ -78,10 +78,11 @@ void rt_exit(int status)
     }
     // The console's hook does not come back while the application runs.
     call_exit_hook();
-    rt_streams_close_at_exit();
     // Parts of the program that write through the C library's own streams
-    // lose nothing either.
+    // lose nothing either: their text goes out while the standard handles are
+    // still open, before closing our streams closes them.
     std::fflush(nullptr);
+    rt_streams_close_at_exit();
     ::_exit(status);
 }
 
