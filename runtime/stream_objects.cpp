@@ -52,7 +52,7 @@ private:
 
 class file_input_buffer : public std::streambuf {
 public:
-    explicit file_input_buffer(rt_file* file) : file_(file) {}
+    explicit file_input_buffer(rt_file* file) : file_(file), taken_(traits_type::eof()) {}
 
 protected:
     int_type underflow() override
@@ -68,19 +68,27 @@ protected:
     int_type uflow() override
     {
         int c = rt_fgetc(file_);
-        return c == RT_EOF ? traits_type::eof() : traits_type::to_int_type(static_cast<char>(c));
+        taken_ = c == RT_EOF ? traits_type::eof() : traits_type::to_int_type(static_cast<char>(c));
+        return taken_;
     }
 
+    // Putting back without a character (unget) gives back the one taken last.
     int_type pbackfail(int_type c) override
     {
-        if (traits_type::eq_int_type(c, traits_type::eof())) {
+        int_type back = traits_type::eq_int_type(c, traits_type::eof()) ? taken_ : c;
+        taken_ = traits_type::eof();
+        if (traits_type::eq_int_type(back, traits_type::eof())) {
             return traits_type::eof();
         }
-        return rt_ungetc(static_cast<unsigned char>(traits_type::to_char_type(c)), file_) == RT_EOF ? traits_type::eof() : c;
+        if (rt_ungetc(static_cast<unsigned char>(traits_type::to_char_type(back)), file_) == RT_EOF) {
+            return traits_type::eof();
+        }
+        return traits_type::not_eof(back);
     }
 
 private:
     rt_file* file_;
+    int_type taken_;   // the character uflow handed out last, for unget
 };
 
 // Wide characters travel as UTF-8 over the byte streams.

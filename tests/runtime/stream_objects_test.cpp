@@ -66,6 +66,9 @@ TEST_F(stream_objects, typed_characters_beyond_the_read_satisfy_the_next_reads)
     rt::cin >> c;                               // the line end is skipped as white space
     EXPECT_EQ(c, '7');
     EXPECT_EQ(console.capacities.size(), 2u);
+    // A character taken can be given back, once.
+    EXPECT_TRUE(rt::cin.unget());
+    EXPECT_EQ(rt::cin.get(), '7');
     // What the object examined is still in the file stream.
     EXPECT_EQ(rt::cin.peek(), '\n');
     EXPECT_EQ(rt_fgetc(rt_stdin), '\n');
