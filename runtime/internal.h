@@ -26,6 +26,7 @@ int64_t rt_slot_tell(int slot);                           // the device position
 int rt_slot_read_at(int slot, void* buffer, uint32_t count, int64_t offset);
 int rt_slot_is_terminal(int slot);
 int rt_slot_is_seekable(int slot);
+int rt_slot_is_text(int slot);   // the slot translates line ends
 int rt_console_attached();
 
 // Streams (streams.cpp).

@@ -479,6 +479,11 @@ int rt_slot_is_seekable(int slot)
     return slot_valid(slot) && (slot_table[slot].flags & slotSeekable) != 0;
 }
 
+int rt_slot_is_text(int slot)
+{
+    return slot_valid(slot) && (slot_table[slot].flags & slotText) != 0;
+}
+
 int rt_console_attached()
 {
     return console_write != nullptr || console_read != nullptr;

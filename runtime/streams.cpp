@@ -127,7 +127,9 @@ void drop_input(rt_file* stream)
 {
     uint32_t unread = stream->end - stream->pos;
     if (unread != 0 && rt_slot_is_seekable(stream->slot)) {
-        if (!(stream->flags & streamText)) {
+        // The standard streams are text streams, but on the plain binding
+        // their slots pass bytes through unchanged.
+        if (!rt_slot_is_text(stream->slot)) {
             rt_slot_seek(stream->slot, -static_cast<int64_t>(unread), SEEK_CUR);
         } else if (stream->raw_start >= 0) {
             int64_t position = text_position(stream, stream->pos);

@@ -247,6 +247,23 @@ TEST_F(streams, printf_formats_into_the_stream)
     EXPECT_EQ(read_whole_file(path), "42-x|" + long_text);
 }
 
+TEST_F(streams, flushing_stdin_on_the_plain_binding_gives_back_what_was_not_read)
+{
+    std::string path = folder.file("stdin.txt");
+    write_whole_file(path, "ab\r\ncd");
+    int status = run_in_child([&] {
+        dup2(open(path.c_str(), O_RDONLY), 0);
+        rt_slots_startup();
+        rt_clearerr(rt_stdin);
+        for (int i = 0; i < 4; ++i) {
+            rt_fgetc(rt_stdin);   // "ab\r\n", untranslated
+        }
+        rt_fflush(rt_stdin);
+        _exit(static_cast<int>(lseek(0, 0, SEEK_CUR)));
+    });
+    EXPECT_EQ(status, 4);
+}
+
 }  // namespace
 
 // When buffered output reaches the device: each flush point observed as the
