@@ -100,7 +100,7 @@ void rt_detach_console();   // back to the plain binding
 // including it; a byte to be stored into a full buffer sends the full buffer
 // first); redirected to a file or a pipe on the plain binding it is fully
 // buffered in 4096 bytes.  Files opened with rt_fopen are fully buffered in
-// 4096 bytes.  Before any stream reads its device, stdout's buffered text is
+// 64 KiB.  Before any stream reads its device, stdout's buffered text is
 // sent; a block read from a line-buffered input stream first sends every
 // line-buffered output stream's text.  End of file is sticky until
 // rt_clearerr.  A failing device read sets both the end-of-file and the error
