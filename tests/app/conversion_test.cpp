@@ -1,6 +1,8 @@
 // The conversion run in a scratch folder: messages, files left on disk and
 // files closed, for the ordinary end and for every failure.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,10 +15,12 @@ namespace {
 using namespace scan_test;
 
 std::string captured;
+std::vector<std::string> pieces;   // one per call of the console's write hook
 
 void record_output(const char* bytes, uint32_t count)
 {
     captured.append(bytes, count);
+    pieces.emplace_back(bytes, count);
 }
 
 int no_input(char*, uint32_t, uint32_t* count)
@@ -31,6 +35,29 @@ int open_descriptors()
     for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator(); ++it) ++count;
     return count;
 }
+
+// Caps the size of files this process writes, for the life of the object; a
+// write past the cap then fails instead of ending the process.
+class file_size_limit {
+public:
+    explicit file_size_limit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        struct rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        previous_handler_ = signal(SIGXFSZ, SIG_IGN);
+    }
+    ~file_size_limit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, previous_handler_);
+    }
+
+private:
+    struct rlimit previous_;
+    sighandler_t previous_handler_;
+};
 
 class Conversion : public ::testing::Test {
 protected:
@@ -57,6 +84,7 @@ protected:
     std::string run()
     {
         captured.clear();
+        pieces.clear();
         convert_scans();
         rt::cout.flush();
         std::string text;
@@ -81,6 +109,10 @@ TEST_F(Conversion, ConvertsEveryNumberedFileUpToTheFirstGap)
     write_bytes("0.tif", std::vector<uint8_t>(5000, 0x55));   // left by an earlier run
 
     EXPECT_EQ(run(), "36\nWriting TIFF file 0\nWriting TIFF file 1\nCould not open 2.bin");
+    // Each text without a line end reaches the window when the run next reads
+    // a file, so the operator sees which file is being converted while it is.
+    EXPECT_EQ(pieces, (std::vector<std::string>{"36", "\r\n", "Writing TIFF file 0", "\r\n", "Writing TIFF file 1", "\r\n",
+                                                "Could not open 2.bin"}));
     EXPECT_EQ(folder_.names(), (std::vector<std::string>{"0.bin", "0.tif", "1.bin", "1.tif", "3.bin", "scaninfo.dat"}));
     EXPECT_EQ(fs::file_size("0.tif"), 2710u);
     EXPECT_EQ(fs::file_size("1.tif"), 2710u);
@@ -220,6 +252,44 @@ TEST_F(Conversion, ScanFileIsAFolder)
     fs::create_directory("0.bin");
     EXPECT_EQ(run(), "36\nCould not open 0.bin");
     EXPECT_FALSE(fs::exists("0.tif"));
+}
+
+TEST_F(Conversion, WriteFailuresCloseEveryFile)
+{
+    // A row write fails part-way through an image larger than the stream's
+    // buffer: the run reports the row and closes both files.
+    std::vector<record> records = pattern_records(390);
+    write_bytes("scaninfo.dat", control(39));
+    write_bytes("0.bin", encode(records));
+    std::string output;
+    {
+        file_size_limit limit(24 + 200 * 250);
+        output = run();
+    }
+    const std::string failure = "36\nWriting TIFF file 0\nError writing to 0.tif\nrow = ";
+    ASSERT_EQ(output.compare(0, failure.size(), failure), 0) << output;
+    unsigned long row = std::stoul(output.substr(failure.size()));
+    EXPECT_GE(row, 200u);
+    EXPECT_LT(row, 390u);
+    EXPECT_EQ(read_bytes("0.tif"), expected_front(390, records, 200));
+    EXPECT_EQ(rt_open_stream_count(), 3);
+
+    // Every row fits but the directory does not: the image is reported as
+    // not written and the run ends there.
+    records.resize(10);
+    write_bytes("scaninfo.dat", control(1));
+    write_bytes("0.bin", encode(records));
+    write_bytes("1.bin", encode(records));
+    {
+        file_size_limit limit(2600);
+        output = run();
+    }
+    EXPECT_EQ(output, "36\nWriting TIFF file 0\nError writing to 0.tif");
+    std::vector<uint8_t> written = read_bytes("0.tif");
+    EXPECT_EQ(written.size(), 2600u);   // what fitted: all rows, part of the directory
+    written.resize(2524);
+    EXPECT_EQ(written, expected_front(10, records, 10));
+    EXPECT_FALSE(fs::exists("1.tif"));
 }
 
 }  // namespace
