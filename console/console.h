@@ -57,6 +57,9 @@ extern int32_t appFinished;
 extern int32_t exitRequested;
 extern int32_t endOfInput;
 extern int32_t rowFill;
+// Wrapped rows counted for the transcript's last line since it began, so that
+// taking that line's text back (a lone CR, Backspace) takes its rows back too.
+extern int32_t lineWraps;
 extern int32_t caretRow;
 extern int32_t caretColumn;
 extern int32_t keepView;

@@ -20,6 +20,12 @@ void countRow()
     plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
 }
 
+// Takes back rows counted for the last line; never below the first row.
+void uncountRows(int32_t rows)
+{
+    ConsoleState.lastRow = ConsoleState.lastRow > rows ? ConsoleState.lastRow - rows : 0;
+}
+
 // Pointers that outlive a removal from the end of the text must not point
 // past it.
 void clampToEnd(char*& position)
@@ -86,6 +92,7 @@ char* appendOrdinary(char value)
     if (rowFill > ConsoleState.screenColumns) {
         countRow();
         rowFill = 1;
+        lineWraps++;
     }
     return ConsoleState.textEnd;
 }
@@ -117,6 +124,18 @@ char* storeCharAt(const char* source, char* position)
         }
         if (ConsoleState.textEnd > ConsoleState.textStart && ConsoleState.textEnd[-1] != '\n') {
             truncateText(ConsoleState.textEnd - 1);
+            // The row fill goes back with the character, so that writing
+            // and erasing in place never counts rows the text does not take.
+            if (rowFill > 1) {
+                rowFill--;
+            } else if (lineWraps > 0) {
+                // The character ended the row above, which wrapped.
+                uncountRows(1);
+                lineWraps--;
+                rowFill = ConsoleState.screenColumns;
+            } else if (rowFill > 0) {
+                rowFill--;
+            }
         }
         return ConsoleState.textEnd;
     case 9:
@@ -139,6 +158,7 @@ char* storeCharAt(const char* source, char* position)
         if (!atEnd) {
             return insertByte(position, '\n');
         }
+        lineWraps = 0;
         return appendOrdinary('\n');
     case 12: {
         if (!atEnd) {
@@ -154,6 +174,7 @@ char* storeCharAt(const char* source, char* position)
             appendBytes('\n', 1);
         }
         ConsoleState.lastRow += rows;
+        lineWraps = 0;
         plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
         return ConsoleState.textEnd;
     }
@@ -168,11 +189,17 @@ char* storeCharAt(const char* source, char* position)
         }
         {
             // A lone CR returns to the start of the line: what follows
-            // overwrites it, as it does on the screen.
+            // overwrites it, as it does on the screen.  The rows counted
+            // for the line go with it (no more than it still takes: old
+            // text may have been discarded, or the width changed).
             char* lineStart = ConsoleState.textEnd;
             while (lineStart > ConsoleState.textStart && lineStart[-1] != '\n') {
                 lineStart--;
             }
+            const int64_t columns = ConsoleState.screenColumns > 0 ? ConsoleState.screenColumns : 1;
+            const int64_t taken = (ConsoleState.textEnd - lineStart) / columns;
+            uncountRows(lineWraps < taken ? lineWraps : static_cast<int32_t>(taken));
+            lineWraps = 0;
             truncateText(lineStart);
             rowFill = 0;
         }

@@ -20,6 +20,7 @@ int32_t appFinished;
 int32_t exitRequested;
 int32_t endOfInput;
 int32_t rowFill;
+int32_t lineWraps;
 int32_t caretRow;
 int32_t caretColumn;
 int32_t keepView;
@@ -197,6 +198,7 @@ void initConsoleState(char* transcript, char* pendingInput, int32_t showValue)
     exitRequested = 0;
     endOfInput = 0;
     rowFill = 0;
+    lineWraps = 0;
     caretRow = 0;
     caretColumn = 0;
     keepView = 0;

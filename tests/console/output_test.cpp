@@ -70,6 +70,23 @@ TEST_F(Output, RowsAreCountedAsTheyFill)
     write(std::string(160, 'b'));   // two more full rows of the same line
     EXPECT_EQ(ConsoleState.lastRow, 4);
     EXPECT_EQ(ConsoleState.lastRow, countRows());
+    // Writing and erasing in place (a spinner, a progress line) counts no
+    // rows the text does not take.
+    write("\r\n");
+    for (int i = 0; i < 200; i++) {
+        write("|\b");
+    }
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    write(std::string(79, 'c'));
+    for (int i = 0; i < 3; i++) {
+        write("d\b");   // the 80th character, wrapping and unwrapping the row
+    }
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    for (int i = 0; i < 10; i++) {
+        write(std::string(100, 'p') + "\r");
+    }
+    EXPECT_EQ(ConsoleState.lastRow, 5);
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
 }
 
 TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
