@@ -472,7 +472,10 @@ plHwnd liveWindow()
     return consoleWindow && plIsWindow(consoleWindow) ? consoleWindow : nullptr;
 }
 
-void writeReport()
+// A dump while a print job runs (a pump: line taken by the job's abort
+// procedure) leaves the job's document for a later report, which shows it
+// whole; the last report shows every document as far as it got.
+void writeReport(bool last = false)
 {
     std::string out;
     plHwnd window = liveWindow();
@@ -529,6 +532,9 @@ void writeReport()
     int documents = hlDocumentCount();
     for (; reportedDocuments < documents; reportedDocuments++) {
         const hlDocument* document = hlDocumentAt(reportedDocuments);
+        if (!last && !document->ended && !document->aborted) {
+            break;
+        }
         out += "document: " + quoted(document->name) + " pages=" + std::to_string(document->pages.size()) + "\n";
         int number = 0;
         for (const hlPage& page : document->pages) {
@@ -552,7 +558,7 @@ void writeLastReport()
 {
     if (!lastReportWritten) {
         lastReportWritten = true;
-        writeReport();
+        writeReport(true);
     }
 }
 
