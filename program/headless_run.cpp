@@ -188,12 +188,15 @@ bool parsePrintAnswer(const std::vector<std::string>& w, scriptAction* action, s
         return fail(error, "print-dialog needs ok or cancel");
     }
     action->print = hlPrintOk();
+    // Copies and pages go into the dialog's 16-bit fields: larger values are
+    // refused, not cut down.
     for (size_t i = 2; i < w.size(); i++) {
         const std::string& option = w[i];
         int value = 0;
         if (option == "nodc") {
             action->print.noDc = 1;
-        } else if (option.rfind("copies=", 0) == 0 && toNumber(option.substr(7), &value) && value >= 0) {
+        } else if (option.rfind("copies=", 0) == 0 && toNumber(option.substr(7), &value) && value >= 0 &&
+                   value <= 65535) {
             action->print.copies = value;
         } else if (option == "collate=0" || option == "collate=1") {
             action->print.collate = option[8] - '0';
@@ -203,7 +206,7 @@ bool parsePrintAnswer(const std::vector<std::string>& w, scriptAction* action, s
             int from = 0;
             int to = 0;
             if (dash == std::string::npos || !toNumber(range.substr(0, dash), &from) ||
-                !toNumber(range.substr(dash + 1), &to) || from < 1 || to < 1) {
+                !toNumber(range.substr(dash + 1), &to) || from < 1 || to < 1 || from > 65535 || to > 65535) {
                 return fail(error, "pages= needs A-B");
             }
             action->print.fromPage = from;
@@ -259,7 +262,7 @@ bool parseAction(const std::string& text, scriptAction* action, std::string* err
     }
     if (verb == "menu") {
         action->kind = actionMenu;
-        if (n != 2 || !numbers(w, 1, 1, action)) {
+        if (n != 2 || !numbers(w, 1, 1, action) || action->number[0] < 0 || action->number[0] > 65535) {
             return fail(error, "menu needs an item id");
         }
         return true;

@@ -167,6 +167,14 @@ TEST(ScriptLanguage, AnUnparsableLineEndsWithStatusThreeBeforeTheProgramStarts)
     ScriptRun escape = runScript(RASTREL_BINARY, "type \\q\n");
     EXPECT_EQ(escape.status, 3);
     EXPECT_NE(escape.errors.find("line 1: unknown escape \\q"), std::string::npos) << escape.errors;
+    // Numbers that do not fit the 16-bit fields they go to are refused, not
+    // cut down to another item, copy count or page.
+    for (const char* line : {"menu 65549", "menu -1", "print-dialog ok copies=65537", "print-dialog ok pages=1-65536"}) {
+        ScriptRun wide = runScript(RASTREL_BINARY, std::string(line) + "\n");
+        EXPECT_EQ(wide.status, 3) << line;
+        EXPECT_NE(wide.errors.find("line 1: "), std::string::npos) << line << ": " << wide.errors;
+        EXPECT_TRUE(wide.reports.empty()) << line;
+    }
 }
 
 TEST(ScriptLanguage, ScriptFromStandardInput)
