@@ -70,9 +70,16 @@ int replaceFile(const char* path, const char* bytes, size_t count)
         return 0;
     }
     if (exists && !S_ISREG(info.st_mode)) {
-        // A device or pipe cannot be replaced; write to it in place.
-        int fd = open(target, O_WRONLY | O_TRUNC);
+        // A device or pipe cannot be replaced; write to it in place.  A named
+        // pipe that nobody reads fails at once instead of holding the window
+        // until a reader comes.
+        int fd = open(target, O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
+            return 0;
+        }
+        const int flags = fcntl(fd, F_GETFL);
+        if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+            close(fd);
             return 0;
         }
         size_t done = 0;

@@ -158,7 +158,7 @@ TEST_F(Commands, FailedSaveKeepsModifiedAndThePathAndTriesAgain)
     EXPECT_EQ(ConsoleState.modified, 0);
 }
 
-TEST_F(Commands, AFolderInPlaceOfTheFileIsLeftAlone)
+TEST_F(Commands, AFolderOrAPipeNobodyReadsInPlaceOfTheFileFailsAtOnce)
 {
     setText("text");
     const std::string path = folder + "/taken.txt";
@@ -171,6 +171,18 @@ TEST_F(Commands, AFolderInPlaceOfTheFileIsLeftAlone)
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(entriesIn(folder), 1);
+    EXPECT_EQ(ConsoleState.modified, 1);
+
+    // Without a reader the save would wait for ever.
+    const std::string pipe = folder + "/pipe.txt";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
+    savePath[0] = '\0';
+    hlQueueSaveAnswer(pipe.c_str());
+    hlQueueBoxAnswer(IDOK);
+    EXPECT_EQ(command(commandSave), 0);
+    EXPECT_EQ(hlBox(1)->text, "Could not write to file pipe.txt");
+    ASSERT_EQ(stat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(ConsoleState.modified, 1);
 }
 
