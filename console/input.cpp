@@ -109,18 +109,15 @@ void typeIntoLine(plHdc dc, char c)
 // Moves the caret to where position now stands.
 void caretTo(const char* position) { positionToRowColumn(position, &caretRow, &caretColumn); }
 
-// Stores one character at p and puts the caret after it (found again when
-// making room moved the text).
+// Stores one character at p and puts the caret after it.  The caret is found
+// again from the position, so it follows the text when making room moved it
+// and steps onto the next display row when the character filled a row.
 void insertCharacter(char c, char* p)
 {
     const char source[2] = {c, 0};
     char* after = storeCharAt(source, p);
     invalidateWindow();
-    if (after != p + 1) {
-        caretTo(after);
-    } else {
-        caretColumn++;
-    }
+    caretTo(after);
 }
 
 // A key while no reader waits: it edits the transcript at p, the caret's
@@ -163,11 +160,7 @@ void editTranscript(plHdc dc, char c, char* p)
             std::memset(gap, ' ', static_cast<size_t>(spaces));
             ConsoleState.modified = 1;
             invalidateWindow();
-            if (gap != p) {
-                caretTo(gap + spaces);
-            } else {
-                caretColumn += spaces;
-            }
+            caretTo(gap + spaces);
         } else {
             insertCharacter(tab, p);
         }
@@ -177,12 +170,7 @@ void editTranscript(plHdc dc, char c, char* p)
         char* after = storeCharAt(pair, p);
         after = storeCharAt(pair + 1, after);
         invalidateWindow();
-        if (after != p + 2) {
-            caretTo(after);
-        } else {
-            caretColumn = 0;
-            caretRow++;
-        }
+        caretTo(after);
         return;
     }
     default:

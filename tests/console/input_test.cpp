@@ -231,6 +231,26 @@ TEST_F(Input, TypingPastTheEndOfAShortRowGoesWhereTheCaretIsShown)
     EXPECT_EQ(caretColumn, 6);
 }
 
+TEST_F(Input, TypingOnAcrossAFullRowKeepsTheTextInOrder)
+{
+    // Outside a read, at the end of a row that fills the window's width and
+    // in the middle of a wrapped line: the characters follow one another and
+    // the caret steps onto the next display row.
+    setText(std::string(78, 'a'));
+    caretAt(0, 78);
+    for (char c : std::string("0123456789")) key(c);
+    EXPECT_EQ(text(), std::string(78, 'a') + "0123456789");
+    EXPECT_EQ(caretRow, 1);
+    EXPECT_EQ(caretColumn, 8);
+
+    setText(std::string(100, 'a') + "\r\nnext");
+    caretAt(0, 79);
+    for (char c : std::string("xyz")) key(c);
+    EXPECT_EQ(text(), std::string(79, 'a') + "xyz" + std::string(21, 'a') + "\r\nnext");
+    EXPECT_EQ(caretRow, 1);
+    EXPECT_EQ(caretColumn, 2);
+}
+
 TEST_F(Input, DestroyingTheWindowWhileAnotherMessageWaitsEndsTheRead)
 {
     ConsoleSettings.askToSave = 0;
