@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+
 #include "app/conversion.h"
 #include "runtime/runtime.h"
 #include "scan_files.h"
@@ -290,6 +292,99 @@ TEST_F(Conversion, WriteFailuresCloseEveryFile)
     written.resize(2524);
     EXPECT_EQ(written, expected_front(10, records, 10));
     EXPECT_FALSE(fs::exists("1.tif"));
+}
+
+TEST_F(Conversion, RandomFoldersGiveTheMessagesAndFilesTheirBytesCallFor)
+{
+    // Seeded random control and scan files, most of them malformed, checked
+    // against the rules worked out independently here.
+    std::mt19937 random(20261208);
+    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int round = 0; round < 150; ++round) {
+        for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry.path());
+        const int16_t edges[] = {39, 40, -1, static_cast<int16_t>(pick(-32768, 32767))};
+        const int16_t length_tens = pick(0, 9) == 0 ? edges[pick(0, 3)] : static_cast<int16_t>(pick(0, 4));
+        write_bytes("scaninfo.dat", control(length_tens, pick(0, 9) == 0 ? pick(0, 35) : 36 + pick(0, 3)));
+        const int files = pick(0, 3);
+        std::vector<std::vector<uint8_t>> scans;
+        for (int n = 0; n < files; ++n) {
+            std::vector<uint8_t> bytes(static_cast<size_t>(pick(0, 45 * 242)));
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                // z_elev, the first value of each record, seldom out of bounds.
+                bool out = pick(0, 149) == 0;
+                if (i % 242 == 0) bytes[i] = static_cast<uint8_t>(out ? pick(1, 255) : 0);
+                else if (i % 242 == 1) bytes[i] = static_cast<uint8_t>(out ? (pick(0, 1) ? 131 : pick(132, 255)) : pick(0, pick(0, 1) ? 130 : 120));
+                else bytes[i] = static_cast<uint8_t>(pick(0, 255));
+            }
+            write_bytes(std::to_string(n) + ".bin", bytes);
+            scans.push_back(bytes);
+        }
+
+        std::string expected;
+        if (fs::file_size("scaninfo.dat") < 36) {
+            expected = "36\nError reading scaninfo.bin";
+        } else {
+            expected = "36";
+            const uint32_t rows = static_cast<uint32_t>(int32_t{length_tens} * 10);
+            for (int n = 0;; ++n) {
+                if (n == files) {
+                    expected += "\nCould not open " + std::to_string(n) + ".bin";
+                    break;
+                }
+                expected += "\nWriting TIFF file " + std::to_string(n);
+                const std::string tif = std::to_string(n) + ".tif";
+                if (rows >= 400) {
+                    expected += "\nImage length to large: " + std::to_string(rows);
+                    break;
+                }
+                std::vector<record> records;
+                std::string failure;
+                for (uint32_t r = 0; r < rows && failure.empty(); ++r) {
+                    if (scans[n].size() < (r + 1) * 242) {
+                        failure = "\nError reading " + std::to_string(n) + ".bin\nrow = " + std::to_string(r);
+                        break;
+                    }
+                    record values(121);
+                    for (int i = 0; i < 121; ++i) values[i] = uint16_t(scans[n][r * 242 + 2 * i] << 8 | scans[n][r * 242 + 2 * i + 1]);
+                    if (values[0] > 130) {
+                        failure = "\nError: z_elev out of bounds " + std::to_string(values[0]) + "row " + std::to_string(r);
+                        break;
+                    }
+                    records.push_back(values);
+                }
+                if (!failure.empty()) {
+                    expected += failure;
+                    break;
+                }
+            }
+        }
+        ASSERT_EQ(run(), expected) << "round " << round;
+        for (int n = 0; n < files; ++n) {
+            const std::string tif = std::to_string(n) + ".tif";
+            if (!fs::exists(tif)) continue;
+            // Whatever the run wrote is the prologue and the rows of the
+            // records it had read whole, plus the directory when it finished.
+            std::vector<uint8_t> bytes = read_bytes(tif);
+            const uint32_t rows = static_cast<uint32_t>(int32_t{length_tens} * 10);
+            if (rows >= 400) {
+                EXPECT_TRUE(bytes.empty()) << tif;
+                continue;
+            }
+            std::vector<record> records;
+            for (size_t r = 0; r < rows && (r + 1) * 242 <= scans[n].size(); ++r) {
+                record values(121);
+                for (int i = 0; i < 121; ++i) values[i] = uint16_t(scans[n][r * 242 + 2 * i] << 8 | scans[n][r * 242 + 2 * i + 1]);
+                if (values[0] > 130) break;
+                records.push_back(values);
+            }
+            if (records.size() == rows) {
+                ASSERT_EQ(bytes.size(), 210u + 250u * rows) << tif;
+                if (rows > 0) check_tiff(tif, records);   // libtiff refuses an image of no rows
+            } else {
+                EXPECT_EQ(bytes, expected_front(rows, records, records.size())) << tif << " round " << round;
+            }
+        }
+    }
 }
 
 }  // namespace
