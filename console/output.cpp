@@ -79,21 +79,29 @@ char* insertByte(char* position, char value)
     return gap + 1;
 }
 
-// The ordinary rule at the end of the text: append, keep room, count a
-// wrapped row when the row overflows.  rowFill runs one ahead of the row's
+// Counts count characters just appended to the last line: a wrapped row
+// each time the row overflows.  rowFill runs one ahead of the row's
 // characters after a line break (it counts the LF); a wrap starts the next
 // row the same way, so every row of a long line holds screenColumns
 // characters and the count does not fall behind the rows drawn.
+void countStored(int32_t count)
+{
+    for (int32_t i = 0; i < count; i++) {
+        rowFill++;
+        if (rowFill > ConsoleState.screenColumns) {
+            countRow();
+            rowFill = 1;
+            lineWraps++;
+        }
+    }
+}
+
+// The ordinary rule at the end of the text: append, keep room, count.
 char* appendOrdinary(char value)
 {
     *ConsoleState.textEnd++ = value;
     keepRoom(1);
-    rowFill++;
-    if (rowFill > ConsoleState.screenColumns) {
-        countRow();
-        rowFill = 1;
-        lineWraps++;
-    }
+    countStored(1);
     return ConsoleState.textEnd;
 }
 
@@ -147,9 +155,11 @@ char* storeCharAt(const char* source, char* position)
             int32_t spaces = tabSpaces(ConsoleSettings.tabWidth);
             keepRoom(room);
             appendBytes(' ', spaces);
+            countStored(spaces);
         } else {
             keepRoom(1);
             appendBytes('\t', 1);
+            countStored(1);
         }
         return ConsoleState.textEnd;
     case 10:

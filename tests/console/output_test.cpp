@@ -89,6 +89,18 @@ TEST_F(Output, RowsAreCountedAsTheyFill)
     EXPECT_EQ(ConsoleState.lastRow, countRows());
 }
 
+TEST_F(Output, TheSpacesOfATabFillRowsLikeOtherCharacters)
+{
+    write("x\r\n" + std::string(20, '\t'));   // 80 spaces: a full row
+    EXPECT_EQ(text(), "x\r\n" + std::string(80, ' '));
+    EXPECT_EQ(ConsoleState.lastRow, 2);
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    ConsoleSettings.tabWidth = 0;
+    write(std::string(80, '\t'));   // stored as they are, one character each
+    EXPECT_EQ(ConsoleState.lastRow, 3);
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+}
+
 TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
 {
     write("old line\r\n");
