@@ -60,6 +60,11 @@ extern int32_t rowFill;
 // Wrapped rows counted for the transcript's last line since it began, so that
 // taking that line's text back (a lone CR, Backspace) takes its rows back too.
 extern int32_t lineWraps;
+// Sets rowFill and lineWraps from the last line as the row mapping sees it
+// (the bytes after the last CR LF): for after that line changed other than by
+// appending, or the row width changed.  rowFill is then one more than the
+// characters on the line's last display row, as after a line break.
+void recountLastLine();
 extern int32_t caretRow;
 extern int32_t caretColumn;
 extern int32_t keepView;

@@ -306,6 +306,8 @@ void displaySize(plLparam lParam)
     if (S.textEnd != S.textStart) {
         S.lastRow = countRows();
     }
+    // The last line's rows are counted on from here in the new width.
+    recountLastLine();
     caretRow = 0;
     caretColumn = 0;
     if (consoleWindow && plGetFocus() == consoleWindow) {

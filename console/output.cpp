@@ -184,7 +184,7 @@ char* storeCharAt(const char* source, char* position)
             appendBytes('\n', 1);
         }
         ConsoleState.lastRow += rows;
-        lineWraps = 0;
+        recountLastLine();   // a new, empty line
         plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
         return ConsoleState.textEnd;
     }
@@ -199,19 +199,17 @@ char* storeCharAt(const char* source, char* position)
         }
         {
             // A lone CR returns to the start of the line: what follows
-            // overwrites it, as it does on the screen.  The rows counted
-            // for the line go with it (no more than it still takes: old
-            // text may have been discarded, or the width changed).
+            // overwrites it, as it does on the screen.  The wrapped rows the
+            // removed text took go with it.
             char* lineStart = ConsoleState.textEnd;
             while (lineStart > ConsoleState.textStart && lineStart[-1] != '\n') {
                 lineStart--;
             }
-            const int64_t columns = ConsoleState.screenColumns > 0 ? ConsoleState.screenColumns : 1;
-            const int64_t taken = (ConsoleState.textEnd - lineStart) / columns;
-            uncountRows(lineWraps < taken ? lineWraps : static_cast<int32_t>(taken));
-            lineWraps = 0;
+            recountLastLine();
+            const int32_t wrapsBefore = lineWraps;
             truncateText(lineStart);
-            rowFill = 0;
+            recountLastLine();
+            uncountRows(wrapsBefore - lineWraps);
         }
         return ConsoleState.textEnd;
     default:

@@ -197,8 +197,7 @@ void initConsoleState(char* transcript, char* pendingInput, int32_t showValue)
     appFinished = 0;
     exitRequested = 0;
     endOfInput = 0;
-    rowFill = 0;
-    lineWraps = 0;
+    recountLastLine();
     caretRow = 0;
     caretColumn = 0;
     keepView = 0;
@@ -273,6 +272,7 @@ void deleteText(char* position, int32_t count)
         bytes = available;
     }
     removeBytes(position, bytes);
+    recountLastLine();
 }
 
 char* openGap(char* position, int32_t count)
@@ -299,6 +299,22 @@ char* openGap(char* position, int32_t count)
     std::memmove(position + count, position, static_cast<size_t>(S.textEnd - position));
     S.textEnd += count;
     return position;
+}
+
+void recountLastLine()
+{
+    int64_t length = 0;
+    if (S.textStart && S.textEnd) {
+        // The line as the row mapping sees it: from just after the last CR LF.
+        const char* start = S.textEnd;
+        while (start > S.textStart && !(start[-1] == '\n' && start - 1 > S.textStart && start[-2] == '\r')) {
+            start--;
+        }
+        length = S.textEnd - start;
+    }
+    const int64_t width = rowWidth();
+    lineWraps = clampRow(length / width);
+    rowFill = static_cast<int32_t>(1 + length % width);
 }
 
 int32_t rowLength(const char* position)

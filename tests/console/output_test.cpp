@@ -101,6 +101,27 @@ TEST_F(Output, TheSpacesOfATabFillRowsLikeOtherCharacters)
     EXPECT_EQ(ConsoleState.lastRow, countRows());
 }
 
+TEST_F(Output, TheRowCountKeepsUpWhenTheLastLineChangesOtherThanByAppending)
+{
+    write(std::string(80, 'a'));   // a full first row, from the start of the text
+    EXPECT_EQ(ConsoleState.lastRow, 1);
+    write("\r" + std::string(80, 'b'));   // over again after a lone CR
+    EXPECT_EQ(text(), std::string(80, 'b'));
+    EXPECT_EQ(ConsoleState.lastRow, 1);
+    write("\f" + std::string(79, 'c'));   // the line after a form feed starts empty
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    write("c");
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    hlResize(window, 330, 384);   // 40 columns: the line wraps in the new width
+    write(std::string(35, 'd'));
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+    const size_t size = text().size();
+    select(size - 50, size);   // the end of the line cut away
+    command(commandCut);
+    write(std::string(20, 'e'));
+    EXPECT_EQ(ConsoleState.lastRow, countRows());
+}
+
 TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
 {
     write("old line\r\n");
