@@ -86,6 +86,10 @@ void initConsoleState(char* transcript, char* pendingInput, int32_t showValue);
 int32_t makeRoom(int32_t count);
 void deleteText(char* position, int32_t count);
 char* openGap(char* position, int32_t count);
+// openGap that also writes the count bytes into the gap and, like removing
+// text, keeps lastRow equal to the rows the text takes (and rowFill and
+// lineWraps right for the last line).  Returns where the bytes went.
+char* insertText(char* position, const char* bytes, int32_t count);
 int32_t rowLength(const char* position);
 char* rowColumnToPosition(int32_t row, int32_t column);
 void positionToRowColumn(const char* position, int32_t* row, int32_t* column);

@@ -156,8 +156,9 @@ void editTranscript(plHdc dc, char c, char* p)
             if (spaces > consoleInputSize) {
                 spaces = consoleInputSize;
             }
-            char* gap = openGap(p, spaces);
-            std::memset(gap, ' ', static_cast<size_t>(spaces));
+            char blanks[consoleInputSize];
+            std::memset(blanks, ' ', static_cast<size_t>(spaces));
+            char* gap = insertText(p, blanks, spaces);
             ConsoleState.modified = 1;
             invalidateWindow();
             caretTo(gap + spaces);

@@ -69,13 +69,13 @@ void keepRoom(int32_t count)
     followDiscarded(rows);
 }
 
-// Inserts one byte at position (inside the text); returns the position after it.
+// Inserts one byte at position (inside the text); returns the position after
+// it.  The rows the line takes are counted again; callers find the caret
+// from the position returned.
 char* insertByte(char* position, char value)
 {
-    const int32_t rows = ConsoleState.lastRow;
-    char* gap = openGap(position, 1);
-    followDiscarded(rows);
-    *gap = value;
+    char* gap = insertText(position, &value, 1);
+    plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
     return gap + 1;
 }
 
@@ -163,11 +163,11 @@ char* storeCharAt(const char* source, char* position)
         }
         return ConsoleState.textEnd;
     case 10:
-        countRow();
-        rowFill = 0;
         if (!atEnd) {
             return insertByte(position, '\n');
         }
+        countRow();
+        rowFill = 0;
         lineWraps = 0;
         return appendOrdinary('\n');
     case 12: {

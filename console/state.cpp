@@ -301,6 +301,37 @@ char* openGap(char* position, int32_t count)
     return position;
 }
 
+char* insertText(char* position, const char* bytes, int32_t count)
+{
+    if (!S.textStart || !S.textEnd || count <= 0) {
+        return openGap(position, count);
+    }
+    if (!inText(position)) {
+        position = S.textEnd;
+    }
+    if (static_cast<int64_t>(count) + 1 >= bufferSize()) {
+        return nullptr;
+    }
+    // Make room first, so that the rows below are counted on the text that
+    // stays.  Rows can change only from the start of position's line up to
+    // the first line break that begins at or after it.
+    int64_t offset = position - S.textStart;
+    offset -= makeRoom(count);
+    position = S.textStart + (offset > 0 ? offset : 0);
+    char* lineStart = lineStartOf(position);
+    const char* cr = findBreak(position, S.textEnd);
+    char* regionEnd = cr ? const_cast<char*>(cr) + 2 : S.textEnd;
+    const int64_t before = rowsBetween(lineStart, regionEnd);
+
+    char* gap = openGap(position, count);   // room is made: nothing is discarded
+    std::memcpy(gap, bytes, static_cast<size_t>(count));
+
+    const int64_t after = rowsBetween(lineStart, regionEnd + count);
+    S.lastRow = clampRow(static_cast<int64_t>(S.lastRow) + after - before);
+    recountLastLine();
+    return gap;
+}
+
 void recountLastLine()
 {
     int64_t length = 0;

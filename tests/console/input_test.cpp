@@ -251,6 +251,27 @@ TEST_F(Input, TypingOnAcrossAFullRowKeepsTheTextInOrder)
     EXPECT_EQ(caretColumn, 2);
 }
 
+TEST_F(Input, TypingInsideTheTextCountsTheRowsItAdds)
+{
+    setText(std::string(78, 'a') + "\r\nnext");
+    caretAt(0, 10);
+    key('\t');   // two spaces to the stop: the line fills its row and wraps
+    EXPECT_EQ(ConsoleState.lastRow, 2);
+    caretAt(0, 0);
+    key('x');
+    EXPECT_EQ(ConsoleState.lastRow, 2);
+    caretAt(0, 40);
+    key('\r');   // splits the line in two that fit their rows
+    EXPECT_EQ(text(), "x" + std::string(10, 'a') + "  " + std::string(27, 'a') + "\r\n" + std::string(41, 'a') +
+                          "\r\nnext");
+    EXPECT_EQ(ConsoleState.lastRow, 2);
+    // Deleting it all leaves the one row of an empty transcript.
+    select(0, text().size());
+    key('\b');
+    EXPECT_EQ(text(), "");
+    EXPECT_EQ(ConsoleState.lastRow, 0);
+}
+
 TEST_F(Input, DestroyingTheWindowWhileAnotherMessageWaitsEndsTheRead)
 {
     ConsoleSettings.askToSave = 0;
