@@ -303,9 +303,9 @@ void displaySize(plLparam lParam)
     S.windowWidth = plLoWord(static_cast<uintptr_t>(lParam));
     S.windowHeight = plHiWord(static_cast<uintptr_t>(lParam));
     fitLayout();
-    if (S.textEnd != S.textStart) {
-        S.lastRow = countRows();
-    }
+    // Counted again in the new width; an empty transcript has the one row 0,
+    // whatever rows were counted for text that has gone.
+    S.lastRow = countRows();
     // The last line's rows are counted on from here in the new width.
     recountLastLine();
     caretRow = 0;

@@ -122,6 +122,16 @@ TEST_F(Output, TheRowCountKeepsUpWhenTheLastLineChangesOtherThanByAppending)
     EXPECT_EQ(ConsoleState.lastRow, countRows());
 }
 
+TEST_F(Output, ResizingCountsAnEmptyTranscriptAsTheOneRow)
+{
+    write("\n");   // a lone LF is drawn as a new row, and counted as one
+    select(0, 1);
+    command(commandCut);
+    ASSERT_EQ(text(), "");
+    hlResize(window, 330, 384);
+    EXPECT_EQ(ConsoleState.lastRow, 0);
+}
+
 TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
 {
     write("old line\r\n");
