@@ -217,11 +217,15 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
         plMessageBeep(0);
         break;
     case 8:
+        // Blank the cell before the draw position and step back onto it.  The
+        // caller's column steps back with it, but never before the start of
+        // its row: the caller may count from elsewhere (the caret after a
+        // resize), and a space drawn past a narrowed row must not wrap.
         if (S.drawColumn > 0) {
             S.drawColumn--;
-            drawCharacter(dc, ' ', row, column);
-            S.drawColumn--;
-            *column -= 2;
+            const char blank = ' ';
+            plTextOut(dc, caretX(S.drawColumn), clamp32(static_cast<int64_t>(S.drawRow) * cellHeight), &blank, 1);
+            *column = *column > 0 ? *column - 1 : 0;
         }
         break;
     case 9: {

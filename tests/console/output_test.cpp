@@ -132,6 +132,16 @@ TEST_F(Output, ResizingCountsAnEmptyTranscriptAsTheOneRow)
     EXPECT_EQ(ConsoleState.lastRow, 0);
 }
 
+TEST_F(Output, BackspaceRightAfterAResizeLeavesTheCaretInItsRow)
+{
+    write("abc");
+    hlResize(window, 650, 384);   // the caret goes back to row 0, column 0
+    write("\b");
+    EXPECT_EQ(text(), "ab");
+    EXPECT_EQ(caretRow, 0);
+    EXPECT_EQ(caretColumn, 0);
+}
+
 TEST_F(Output, AWriteLongerThanTheTranscriptWithoutLineBreaksStaysInside)
 {
     write("old line\r\n");
