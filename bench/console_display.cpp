@@ -24,15 +24,9 @@ void setUpConsole()
 {
     hlReset();
     plHinstance instance = plGetModuleHandle(nullptr);
-    consoleInstance = instance;
     registerConsoleResources(instance);
-    plWndClass windowClass = {CS_HREDRAW | CS_VREDRAW, consoleWindowProc, 0, 0, instance,
-                              plLoadIcon(nullptr, IDI_APPLICATION), plLoadCursor(nullptr, IDC_ARROW),
-                              COLOR_WINDOW + 1, "Vellomex", "Vellomex", nullptr};
-    plRegisterClass(&windowClass);
-    window = plCreateWindowEx(0, "Vellomex", "Vellomex Text Window", WS_OVERLAPPEDWINDOW | WS_VSCROLL,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                              instance, nullptr);
+    createConsoleWindow(instance);
+    window = consoleWindow;
     initConsoleState(transcript, pendingInput, SW_SHOWNORMAL);
     plShowWindow(window, SW_SHOWNORMAL);
     ConsoleState.windowShown = 1;

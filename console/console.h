@@ -179,6 +179,9 @@ void registerConsoleResources(plHinstance instance);
 
 plLresult consoleWindowProc(plHwnd window, uint32_t message, plWparam wParam, plLparam lParam);
 
+// Registers the "Vellomex" class and creates the console window hidden,
+// remembering the instance and the window.  1 on success, 0 otherwise.
+int createConsoleWindow(plHinstance instance);
 int consoleMain(plHinstance instance, int showValue);
 void consoleExitHook();
 void interruptHandler(int signal);

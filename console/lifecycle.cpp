@@ -115,7 +115,9 @@ int finishConsole()
     return 0;
 }
 
-bool createConsoleWindow(plHinstance instance)
+}  // namespace
+
+int createConsoleWindow(plHinstance instance)
 {
     plHicon icon = plLoadIcon(nullptr, IDI_APPLICATION);
     plHcursor cursor = plLoadCursor(nullptr, IDC_ARROW);
@@ -136,10 +138,8 @@ bool createConsoleWindow(plHinstance instance)
     consoleWindow = plCreateWindowEx(0, "Vellomex", "Vellomex Text Window", WS_OVERLAPPEDWINDOW | WS_VSCROLL,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                      nullptr, instance, nullptr);
-    return consoleWindow != nullptr;
+    return consoleWindow != nullptr ? 1 : 0;
 }
-
-}  // namespace
 
 void (*consoleEndingHook)();
 

@@ -50,21 +50,9 @@ protected:
         saveTitle[0] = '\0';
 
         plHinstance instance = plGetModuleHandle(nullptr);
-        consoleInstance = instance;
         registerConsoleResources(instance);
-        plWndClass windowClass = {};
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.proc = consoleWindowProc;
-        windowClass.instance = instance;
-        windowClass.background = COLOR_WINDOW + 1;
-        windowClass.menuName = "Vellomex";
-        windowClass.className = "Vellomex";
-        ASSERT_NE(plRegisterClass(&windowClass), 0);
-        window = plCreateWindowEx(0, "Vellomex", "Vellomex Text Window", WS_OVERLAPPEDWINDOW | WS_VSCROLL,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  instance, nullptr);
-        ASSERT_NE(window, nullptr);
-        consoleWindow = window;
+        ASSERT_EQ(createConsoleWindow(instance), 1);
+        window = consoleWindow;
         std::memset(transcript, '#', sizeof transcript);
         initConsoleState(transcript, pendingInput, SW_SHOWDEFAULT);
         plShowWindow(window, SW_SHOWDEFAULT);

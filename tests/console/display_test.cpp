@@ -35,17 +35,9 @@ protected:
         pressRow = -1;
         pressColumn = -1;
         plHinstance instance = plGetModuleHandle(nullptr);
-        consoleInstance = instance;
         registerConsoleResources(instance);
-        plWndClass windowClass = {CS_HREDRAW | CS_VREDRAW, consoleWindowProc, 0, 0, instance,
-                                  plLoadIcon(nullptr, IDI_APPLICATION), plLoadCursor(nullptr, IDC_ARROW),
-                                  COLOR_WINDOW + 1, "Vellomex", "Vellomex", nullptr};
-        ASSERT_TRUE(plRegisterClass(&windowClass));
-        window = plCreateWindowEx(0, "Vellomex", "Vellomex Text Window", WS_OVERLAPPEDWINDOW | WS_VSCROLL,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  instance, nullptr);
-        ASSERT_NE(window, nullptr);
-        ASSERT_EQ(consoleWindow, window);  // known from the creation message on
+        ASSERT_EQ(createConsoleWindow(instance), 1);
+        window = consoleWindow;
         initConsoleState(transcript, pendingInput, SW_SHOWNORMAL);
     }
 
@@ -130,6 +122,12 @@ TEST_F(Display, CreationMakesTheFontOnceAndMeasuresTheCell)
     selectConsoleFont(dc, 0);
     EXPECT_EQ(hlLastFontRequest().faceName, std::string(32, 'F'));
     plReleaseDC(window, dc);
+
+    // The window is known from its creation message on, before its creator
+    // has the handle.
+    consoleWindow = nullptr;
+    plSendMessage(window, WM_CREATE, 0, 0);
+    EXPECT_EQ(consoleWindow, window);
 }
 
 TEST_F(Display, AFontChangeRefitsWithoutNegativeRowsOrAnEmptyLayout)
