@@ -196,6 +196,14 @@ void rt_split_command_line(const char* line, int* argc, char*** argv);
 size_t rt_build_command_line(int argc, const char* const* argv, char* out, size_t size);
 
 // ---------------------------------------------------------------------------
+// Replacing a file (the console's Save).  Writes count bytes so that the file
+// at path either keeps its earlier contents or holds exactly the new ones;
+// a symbolic link is written through, a device or pipe is written in place,
+// and a folder or a file the user may not write is refused.  Returns 1 on
+// success, 0 on failure (no new file is left behind).
+int rt_replace_file(const char* path, const char* bytes, size_t count);
+
+// ---------------------------------------------------------------------------
 // Fatal error reporting: message boxes of the runtime's own.  The default box
 // writes "caption: text" and a line end straight to the process's standard
 // error (fd 2) and returns 1 (OK); the console replaces it with a real
