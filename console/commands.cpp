@@ -31,7 +31,7 @@ plHglobal pasteBlock;
 
 void warn(plHwnd window, const char* text)
 {
-    plMessageBox(window, text, appCaption, MB_OK | MB_ICONEXCLAMATION);
+    plMessageBox(window, text, appCaption, warningBox);
 }
 
 int selectionPresent()
@@ -298,7 +298,7 @@ int confirmSave(plHwnd window, const char* fileName)
     const char* name = fileName != nullptr && fileName[0] != '\0' ? fileName : "Vellomex.txt";
     char text[320];
     std::snprintf(text, sizeof text, "Do you wish to save %s before quitting?", name);
-    int answer = plMessageBox(window, text, appCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = plMessageBox(window, text, appCaption, questionBox);
     if (answer != IDYES && answer != IDNO) {
         // A box that could not be shown must not let the transcript go unsaved.
         answer = IDCANCEL;

@@ -12,6 +12,19 @@
 
 enum { consoleCapacity = 32768, consoleInputSize = 512, consoleInputLimit = 510 };
 
+// The control characters the console gives a meaning of its own.
+enum : char {
+    charCtrlC = 3, charCtrlD = 4, charBell = 7, charBackspace = 8, charTab = 9,
+    charLineFeed = 10, charFormFeed = 12, charReturn = 13, charCtrlZ = 26,
+};
+
+// Rows kept free below the end of the text when the view follows it.
+enum { viewSlackRows = 5 };
+
+// The message boxes the console shows: a warning with OK, and the question
+// with Yes, No and Cancel.
+enum : uint32_t { warningBox = MB_OK | MB_ICONEXCLAMATION, questionBox = MB_YESNOCANCEL | MB_ICONQUESTION };
+
 // The console's global state record: 23 fields, in this order.  Positions are
 // pointers into the transcript or the pending-input buffer.
 struct ConsoleStateRecord {
@@ -49,6 +62,7 @@ struct ConsoleSettingsRecord {
     int16_t fontSize;       // console font size in points
 };
 extern ConsoleSettingsRecord ConsoleSettings;
+extern const ConsoleSettingsRecord consoleDefaultSettings;
 
 extern plHwnd consoleWindow;
 extern plHaccel consoleAccelerators;
@@ -173,6 +187,8 @@ plHdc openDefaultPrinter(plHwnd owner);
 // Resources (resources.cpp): the menu, accelerator and cancel-dialog data.
 
 void registerConsoleResources(plHinstance instance);
+// The cancel dialog's item that shows the document's title.
+enum { cancelTitleItem = 10 };
 
 // ---------------------------------------------------------------------------
 // Window procedure (window.cpp) and lifecycle (lifecycle.cpp)
@@ -186,6 +202,27 @@ int consoleMain(plHinstance instance, int showValue);
 void consoleExitHook();
 void interruptHandler(int signal);
 void pumpMessages();
+
+// The console's one message pump.  The loops differ only in these rules.
+struct messagePump {
+    int wait;                    // block for the next message (0: handle only what is waiting)
+    int translateAccelerators;   // the console window's shortcuts become commands
+    int repostQuit;              // a quit message taken is posted again for the loop that waits for it
+    plHwnd* dialog;              // a modeless dialog that handles its own keys first (null: none)
+    const int32_t* until;        // stop before taking a message once this is set (null: never)
+    const int32_t* abandon;      // once this is set, a message just taken is left unhandled and the pump stops
+};
+enum pumpResult { pumpRanDry, pumpStopped, pumpQuit, pumpAbandoned };
+pumpResult runMessagePump(const messagePump& pump);
+
+// Shows the console window the first time output or a read needs it.  Only
+// output loads the accelerators: before the first output the console's
+// shortcuts are not translated.
+void showConsoleWindow(int forOutput);
+
+// Puts every console global back to its state before start-up (for tests):
+// the state records, the window, the font, the save path and the flags.
+void consoleReset();
 // Called when consoleExitHook lets the process end (exit or abort after the
 // application has finished); null by default.  A scripted run writes its
 // last report there.
@@ -201,4 +238,3 @@ void setConsoleApplication(consoleApplication application, int argc, char** argv
 // Stream binding (stream_binding.cpp)
 
 void attachConsoleStreams();
-void detachConsoleStreams();

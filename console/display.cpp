@@ -200,7 +200,7 @@ plHfont selectConsoleFont(plHdc dc, int style)
     if (S.screenRows > S.drawRow) {
         S.drawRow = S.screenRows - (oldRows - S.drawRow);
     } else {
-        S.drawRow = S.screenRows - 5;
+        S.drawRow = S.screenRows - viewSlackRows;
     }
     const int64_t top = static_cast<int64_t>(S.topRow) + oldRows - S.screenRows;
     S.topRow = top > 0 ? clamp32(top) : 0;
@@ -213,10 +213,10 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
 {
     plSelectObject(dc, selectConsoleFont(dc, 0));
     switch (static_cast<unsigned char>(byte)) {
-    case 7:
+    case charBell:
         plMessageBeep(0);
         break;
-    case 8:
+    case charBackspace:
         // Blank the cell before the draw position and step back onto it.  The
         // caller's column steps back with it, but never before the start of
         // its row: the caller may count from elsewhere (the caret after a
@@ -228,7 +228,7 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
             *column = *column > 0 ? *column - 1 : 0;
         }
         break;
-    case 9: {
+    case charTab: {
         const int32_t width = ConsoleSettings.tabWidth > 0 ? ConsoleSettings.tabWidth : 4;
         const int32_t from = S.drawColumn > 0 ? S.drawColumn : 0;
         for (int32_t spaces = width - from % width; spaces > 0; spaces--) {
@@ -236,13 +236,13 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
         }
         break;
     }
-    case 10:
+    case charLineFeed:
         S.drawRow++;
         ++*row;
         S.drawColumn = 0;
         *column = 0;
         break;
-    case 12:
+    case charFormFeed:
         S.drawRow = clamp32(static_cast<int64_t>(S.drawRow) + S.screenRows);
         *row = clamp32(static_cast<int64_t>(*row) + S.screenRows);
         S.drawColumn = 0;
@@ -253,7 +253,7 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
             invalidateWindow();
         }
         break;
-    case 13:
+    case charReturn:
         S.drawColumn = 0;
         *column = 0;
         break;
@@ -322,7 +322,7 @@ void displaySize(plLparam lParam)
 void displayPaint(plHwnd window)
 {
     if (!keepView) {
-        const int64_t top = static_cast<int64_t>(S.lastRow) + 5 - S.screenRows;
+        const int64_t top = static_cast<int64_t>(S.lastRow) + viewSlackRows - S.screenRows;
         S.topRow = top > 0 ? clamp32(top) : 0;
         S.viewStart = rowColumnToPosition(S.topRow, 0);
     }
@@ -392,7 +392,7 @@ void displayScroll(plWparam wParam)
         next = top - rows;
         break;
     case SB_PAGEDOWN:
-        next = top + rows < last - rows + 5 ? top + rows : last - rows + 5;
+        next = top + rows < last - rows + viewSlackRows ? top + rows : last - rows + viewSlackRows;
         break;
     case SB_THUMBPOSITION:
         next = plHiWord(wParam);
@@ -401,7 +401,7 @@ void displayScroll(plWparam wParam)
         next = 0;
         break;
     case SB_BOTTOM:
-        next = last - rows + 5;
+        next = last - rows + viewSlackRows;
         break;
     default:  // dragging the thumb, the end of scrolling, and the apply request
         break;

@@ -8,7 +8,8 @@
 
 namespace {
 
-enum : char { ctrlC = 3, ctrlD = 4, backspace = 8, tab = 9, lineFeed = 10, enter = 13, ctrlZ = 26 };
+enum : char { ctrlC = charCtrlC, ctrlD = charCtrlD, backspace = charBackspace, tab = charTab, enter = charReturn,
+              ctrlZ = charCtrlZ };
 
 int32_t pendingCount() { return static_cast<int32_t>(ConsoleState.inputEnd - ConsoleState.inputStart); }
 
@@ -250,32 +251,24 @@ int consoleReadHook(char* buffer, uint32_t capacity, uint32_t* count)
     if (!plIsWindow(consoleWindow)) {
         return 1;
     }
-    if (!ConsoleState.windowShown) {
-        plShowWindow(consoleWindow, ConsoleState.showCommand);
-        plUpdateWindow(consoleWindow);
-        ConsoleState.windowShown = 1;
-    }
+    showConsoleWindow(0);
     // End of input is final, but what was typed before it is still handed over.
     if (endOfInput && ConsoleState.inputRead == ConsoleState.inputEnd) {
         return 1;
     }
     ConsoleState.reading = 1;
-    bool quit = false;
-    while (!ConsoleState.lineReady) {
-        plMsg msg;
-        int got = plGetMessage(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            quit = true;
-            break;
-        }
-        if (appFinished) {
-            ConsoleState.reading = 0;
-            return 1;
-        }
-        plTranslateMessage(&msg);
-        plDispatchMessage(&msg);
+    // Shortcuts are not translated while a line is typed: their control
+    // characters go to the character handler.
+    messagePump lineWait = {};
+    lineWait.wait = 1;
+    lineWait.until = &ConsoleState.lineReady;
+    lineWait.abandon = &appFinished;
+    const pumpResult result = runMessagePump(lineWait);
+    if (result == pumpAbandoned) {
+        ConsoleState.reading = 0;
+        return 1;
     }
-    if (quit && !ConsoleState.lineReady) {
+    if (result == pumpQuit && !ConsoleState.lineReady) {
         // The window was closed while the application waited for a line.
         rt_exit(1);
     }

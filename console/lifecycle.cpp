@@ -103,14 +103,10 @@ int finishConsole()
     // A window already destroyed has posted its quit message, which may have
     // been taken by a pump: never wait for what cannot come.
     if (ConsoleState.windowShown && plIsWindow(consoleWindow)) {
-        plMsg msg;
-        while (plGetMessage(&msg, nullptr, 0, 0) > 0) {
-            if (consoleAccelerators && plTranslateAccelerator(consoleWindow, consoleAccelerators, &msg)) {
-                continue;
-            }
-            plTranslateMessage(&msg);
-            plDispatchMessage(&msg);
-        }
+        messagePump loop = {};
+        loop.wait = 1;
+        loop.translateAccelerators = 1;
+        runMessagePump(loop);
     }
     return 0;
 }
@@ -225,17 +221,85 @@ void interruptHandler(int)
     }
 }
 
-void pumpMessages()
+pumpResult runMessagePump(const messagePump& pump)
 {
     plMsg msg;
-    while (plPeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (consoleAccelerators && plTranslateAccelerator(consoleWindow, consoleAccelerators, &msg)) {
+    for (;;) {
+        if (pump.until && *pump.until) {
+            return pumpStopped;
+        }
+        if (pump.wait) {
+            if (plGetMessage(&msg, nullptr, 0, 0) <= 0) {
+                return pumpQuit;
+            }
+        } else if (!plPeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            return pumpRanDry;
+        }
+        if (pump.abandon && *pump.abandon) {
+            return pumpAbandoned;
+        }
+        if (pump.translateAccelerators && consoleAccelerators &&
+            plTranslateAccelerator(consoleWindow, consoleAccelerators, &msg)) {
             continue;
         }
         if (msg.message == WM_QUIT) {
-            return;
+            if (pump.repostQuit) {
+                plPostQuitMessage(static_cast<int>(msg.wParam));
+            }
+            return pumpQuit;
+        }
+        if (pump.dialog && *pump.dialog && plIsDialogMessage(*pump.dialog, &msg)) {
+            continue;
         }
         plTranslateMessage(&msg);
         plDispatchMessage(&msg);
     }
+}
+
+void pumpMessages()
+{
+    messagePump afterOutput = {};
+    afterOutput.translateAccelerators = 1;
+    runMessagePump(afterOutput);
+}
+
+void showConsoleWindow(int forOutput)
+{
+    if (ConsoleState.windowShown) {
+        return;
+    }
+    plShowWindow(consoleWindow, ConsoleState.showCommand);
+    plUpdateWindow(consoleWindow);
+    if (forOutput) {
+        consoleAccelerators = plLoadAccelerators(consoleInstance, "Vellomex");
+    }
+    ConsoleState.windowShown = 1;
+}
+
+void consoleReset()
+{
+    ConsoleState = {};
+    ConsoleSettings = consoleDefaultSettings;
+    consoleWindow = nullptr;
+    consoleAccelerators = nullptr;
+    consoleInstance = nullptr;
+    appFinished = 0;
+    exitRequested = 0;
+    endOfInput = 0;
+    rowFill = 0;
+    lineWraps = 0;
+    caretRow = 0;
+    caretColumn = 0;
+    keepView = 0;
+    cellWidth = 0;
+    cellHeight = 0;
+    pressRow = -1;
+    pressColumn = -1;
+    cachedFont = nullptr;
+    cachedFontName[0] = '\0';
+    cachedFontSize = 0;
+    savePath[0] = '\0';
+    saveTitle[0] = '\0';
+    returnPoint = 0;
+    consoleEndingHook = nullptr;
 }

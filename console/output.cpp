@@ -123,9 +123,9 @@ char* storeCharAt(const char* source, char* position)
     const bool atEnd = position == endOfText();
     const char c = *source;
     switch (c) {
-    case 7:
+    case charBell:
         return position;
-    case 8:
+    case charBackspace:
         if (!atEnd) {
             deleteText(position, 1);
             return position;
@@ -146,7 +146,7 @@ char* storeCharAt(const char* source, char* position)
             }
         }
         return ConsoleState.textEnd;
-    case 9:
+    case charTab:
         if (!atEnd) {
             return insertByte(position, '\t');
         }
@@ -162,7 +162,7 @@ char* storeCharAt(const char* source, char* position)
             countStored(1);
         }
         return ConsoleState.textEnd;
-    case 10:
+    case charLineFeed:
         if (!atEnd) {
             return insertByte(position, '\n');
         }
@@ -170,7 +170,7 @@ char* storeCharAt(const char* source, char* position)
         rowFill = 0;
         lineWraps = 0;
         return appendOrdinary('\n');
-    case 12: {
+    case charFormFeed: {
         if (!atEnd) {
             return position;
         }
@@ -188,11 +188,11 @@ char* storeCharAt(const char* source, char* position)
         plSetScrollRange(consoleWindow, SB_VERT, 0, ConsoleState.lastRow, 0);
         return ConsoleState.textEnd;
     }
-    case 13:
+    case charReturn:
         if (!atEnd) {
             return insertByte(position, '\r');
         }
-        if (source[1] == '\n') {
+        if (source[1] == charLineFeed) {
             appendBytes('\r', 1);
             keepRoom(1);
             return ConsoleState.textEnd;
@@ -250,12 +250,7 @@ void consoleWriteHook(const char* bytes, uint32_t count)
     if (!plIsWindow(consoleWindow)) {
         return;
     }
-    if (!ConsoleState.windowShown) {
-        plShowWindow(consoleWindow, ConsoleState.showCommand);
-        plUpdateWindow(consoleWindow);
-        consoleAccelerators = plLoadAccelerators(consoleInstance, "Vellomex");
-        ConsoleState.windowShown = 1;
-    }
+    showConsoleWindow(1);
     plSendMessage(consoleWindow, consoleWriteTextMessage, reinterpret_cast<plWparam>(bytes),
                   static_cast<plLparam>(count));
     pumpMessages();

@@ -14,6 +14,10 @@ const char documentName[] = "Vellomex.out";
 
 enum { rowBufferSize = 256 };
 
+// The sizes the print dialog's and the spooler's records give themselves,
+// and the rows the page header takes (its text and the rule).
+enum { printDlgRecordSize = 66, docInfoRecordSize = 20, headerRows = 2 };
+
 // Job state: one print job at a time.
 struct plPrintDlg printRequest;   // the type shares its name with the dialog call
 int printCancelled;
@@ -97,7 +101,7 @@ void drawHeader(plHdc dc, const char* title, int page, const PageLayout& layout)
 int printTranscript(plHinstance instance, plHwnd owner, const char* title, ConsoleStateRecord state)
 {
     std::memset(&printRequest, 0, sizeof printRequest);
-    printRequest.structSize = 66;
+    printRequest.structSize = printDlgRecordSize;
     printRequest.owner = owner;
     printRequest.flags = PD_RETURNDC | PD_COLLATE | PD_NOSELECTION;
     printRequest.fromPage = 1;
@@ -116,7 +120,7 @@ int printTranscript(plHinstance instance, plHwnd owner, const char* title, Conso
     const char* start = state.textStart;
     const char* end = state.textEnd;
     if (start == nullptr || end <= start) {
-        plMessageBox(owner, "nothing to print", appCaption, MB_OK | MB_ICONEXCLAMATION);
+        plMessageBox(owner, "nothing to print", appCaption, warningBox);
         if (dc != nullptr) {
             plDeleteDC(dc);
         }
@@ -141,7 +145,7 @@ int printTranscript(plHinstance instance, plHwnd owner, const char* title, Conso
         return 0;
     }
     layout.charsPerRow = width / layout.charWidth;
-    layout.linesPerPage = height / layout.rowHeight - 2;
+    layout.linesPerPage = height / layout.rowHeight - headerRows;
     if (layout.charsPerRow < 1 || layout.linesPerPage < 1) {
         plDeleteDC(dc);
         return 0;
@@ -172,12 +176,12 @@ int printTranscript(plHinstance instance, plHwnd owner, const char* title, Conso
 
     cancelDialog = plCreateDialogParam(instance, "PrintDlgBox", owner, printCancelProc, 0);
     if (cancelDialog != nullptr) {
-        plSetDlgItemText(cancelDialog, 10, title != nullptr ? title : "");
+        plSetDlgItemText(cancelDialog, cancelTitleItem, title != nullptr ? title : "");
     }
     plSetAbortProc(dc, printAbortProc);
 
     plDocInfo document;
-    document.size = 20;
+    document.size = docInfoRecordSize;
     document.docName = documentName;
     document.output = nullptr;
     document.datatype = nullptr;
@@ -202,7 +206,7 @@ int printTranscript(plHinstance instance, plHwnd owner, const char* title, Conso
                     drawHeader(dc, title, static_cast<int>(page), layout);
                 }
                 for (int32_t row = 0; row < layout.linesPerPage && firstRow + row < rowCount; ++row) {
-                    position = assembleRow(position, end, layout, target, (row + 2) * layout.rowHeight);
+                    position = assembleRow(position, end, layout, target, (row + headerRows) * layout.rowHeight);
                 }
                 if (output && plEndPage(dc) < 0) {
                     failed = stop = 1;
@@ -246,19 +250,12 @@ intptr_t printCancelProc(plHwnd dialog, uint32_t message, plWparam, plLparam)
 
 int printAbortProc(plHdc, int)
 {
-    plMsg message;
-    while (!printCancelled && plPeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Leave the quit message for the loop that waits for it.
-            plPostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        if (cancelDialog != nullptr && plIsDialogMessage(cancelDialog, &message)) {
-            continue;
-        }
-        plTranslateMessage(&message);
-        plDispatchMessage(&message);
-    }
+    // The quit message is left for the loop that waits for it.
+    messagePump whilePrinting = {};
+    whilePrinting.repostQuit = 1;
+    whilePrinting.dialog = &cancelDialog;
+    whilePrinting.until = &printCancelled;
+    runMessagePump(whilePrinting);
     return !printCancelled;
 }
 
@@ -278,7 +275,7 @@ plHdc openDefaultPrinter(plHwnd owner)
     if (buffer == nullptr || !plEnumPrinters(flags, nullptr, level, buffer, needed, &needed, &returned) ||
         returned == 0) {
         std::free(buffer);
-        plMessageBox(owner, "Default printer not found", appCaption, MB_OK | MB_ICONEXCLAMATION);
+        plMessageBox(owner, "Default printer not found", appCaption, warningBox);
         return nullptr;
     }
     const char* name = level == 5 ? static_cast<plPrinterInfo5*>(buffer)->printerName

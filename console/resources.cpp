@@ -6,6 +6,9 @@
 
 namespace {
 
+// The character Ctrl plus a letter produces.
+constexpr uint16_t ctrlKey(char letter) { return static_cast<uint16_t>(letter & 0x1F); }
+
 // The menu bar.  A popup header carries MF_POPUP and is followed by its items;
 // the last item of a popup, and the last popup of the bar, carry MF_END.
 const plMenuTemplateItem consoleMenu[] = {
@@ -33,16 +36,16 @@ const plMenuTemplateItem consoleMenu[] = {
 // with no virtual-key or modifier flags.  Ctrl+C is not here: the character
 // handler routes it.
 const plAccelEntry consoleShortcuts[] = {
-    {0, 0x0E, commandNew},   {0, 0x0F, commandOpen}, {0, 0x13, commandSave},
-    {0, 0x10, commandPrint}, {0, 0x1A, commandUndo}, {0, 0x17, commandClose},
-    {0, 0x18, commandCut},   {0, 0x16, commandPaste}, {0, 0x01, commandSelectAll},
+    {0, ctrlKey('N'), commandNew},   {0, ctrlKey('O'), commandOpen}, {0, ctrlKey('S'), commandSave},
+    {0, ctrlKey('P'), commandPrint}, {0, ctrlKey('Z'), commandUndo}, {0, ctrlKey('W'), commandClose},
+    {0, ctrlKey('X'), commandCut},   {0, ctrlKey('V'), commandPaste}, {0, ctrlKey('A'), commandSelectAll},
 };
 
 // The small modeless dialog shown while printing: the document title at
 // item 10 and a Cancel button.  Any command from it cancels the job.
 const plDialogItemTemplate printDialogItems[] = {
     {plDialogStatic, 0xFFFF, "Printing", 10, 6, 120, 8},
-    {plDialogStatic, 10, "", 10, 16, 120, 8},
+    {plDialogStatic, cancelTitleItem, "", 10, 16, 120, 8},
     {plDialogButton, IDCANCEL, "Cancel", 45, 30, 50, 14},
 };
 const plDialogTemplate printDialogBox = {

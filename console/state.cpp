@@ -11,7 +11,8 @@
 #include <cstring>
 
 ConsoleStateRecord ConsoleState;
-ConsoleSettingsRecord ConsoleSettings = {0, 1, 4, "Courier", 10};
+const ConsoleSettingsRecord consoleDefaultSettings = {0, 1, 4, "Courier", 10};
+ConsoleSettingsRecord ConsoleSettings = consoleDefaultSettings;
 
 plHwnd consoleWindow;
 plHaccel consoleAccelerators;

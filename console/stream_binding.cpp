@@ -9,8 +9,3 @@ void attachConsoleStreams()
 {
     rt_attach_console(consoleWriteHook, consoleReadHook);
 }
-
-void detachConsoleStreams()
-{
-    rt_detach_console();
-}

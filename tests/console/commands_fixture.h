@@ -35,19 +35,7 @@ protected:
         failuresExpected = 0;
         hlSetFailureHandler(recordFailure);
 
-        ConsoleState = {};
-        cachedFont = nullptr;
-        cachedFontName[0] = '\0';
-        cachedFontSize = 0;
-        consoleWindow = nullptr;
-        consoleAccelerators = nullptr;
-        appFinished = 0;
-        exitRequested = 0;
-        endOfInput = 0;
-        ConsoleSettings.autoClose = 0;
-        ConsoleSettings.askToSave = 1;
-        savePath[0] = '\0';
-        saveTitle[0] = '\0';
+        consoleReset();
 
         plHinstance instance = plGetModuleHandle(nullptr);
         registerConsoleResources(instance);

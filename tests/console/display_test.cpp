@@ -24,16 +24,7 @@ protected:
     void SetUp() override
     {
         hlReset();
-        ConsoleState = {};
-        ConsoleSettings = {0, 1, 4, "Courier", 10};
-        consoleWindow = nullptr;
-        cachedFont = nullptr;
-        cachedFontName[0] = 0;
-        cachedFontSize = 0;
-        cellWidth = 0;
-        cellHeight = 0;
-        pressRow = -1;
-        pressColumn = -1;
+        consoleReset();
         plHinstance instance = plGetModuleHandle(nullptr);
         registerConsoleResources(instance);
         ASSERT_EQ(createConsoleWindow(instance), 1);
@@ -41,7 +32,7 @@ protected:
         initConsoleState(transcript, pendingInput, SW_SHOWNORMAL);
     }
 
-    void TearDown() override { ConsoleSettings = {0, 1, 4, "Courier", 10}; }
+    void TearDown() override { ConsoleSettings = consoleDefaultSettings; }
 
     void show()
     {

@@ -18,8 +18,7 @@ class Transcript : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ConsoleState = {};
-        consoleWindow = nullptr;
+        consoleReset();
         cellWidth = 8;
         cellHeight = 16;
         std::memset(transcript, '#', sizeof transcript);
