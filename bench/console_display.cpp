@@ -10,7 +10,7 @@
 #include <string>
 
 #include "console/console.h"
-#include "platform/headless.h"
+#include "frontends/headless/readback.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void setUpConsole()
     ConsoleState.textEnd = ConsoleState.textStart + text.size();
     ConsoleState.lastRow = countRows();
     plSetScrollRange(window, SB_VERT, 0, ConsoleState.lastRow, 0);
-    hlPump();
+    pwPump();
 }
 
 void baselineMemchrWalk(benchmark::State& state)

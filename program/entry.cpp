@@ -1,13 +1,10 @@
-// The process entry: set up the runtime, rebuild and split the command line,
-// and run the application, inside the console window or over the plain
-// standard streams.
+// The process entry: set up the runtime, split the command line and run the
+// application, inside the console window or over the plain standard streams.
 #include "program/entry.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "platform/headless.h"
+#include "portable/frontend.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -24,14 +21,20 @@ char* commandLineFrom(int argc, const char* const* argv)
     return line;
 }
 
-// The plain binding: no console window, the application talks to the
-// process's own standard input and output.
-[[noreturn]] void runPlain(int argc, char** argv, consoleApplication application)
+// The runtime first: the fault handlers cover the whole run.
+void startRuntime()
 {
     rt_install_fault_handlers();
     if (!rt_startup()) {
         rt_exit(-1);
     }
+}
+
+}  // namespace
+
+void runPlain(int argc, char** argv, consoleApplication application)
+{
+    startRuntime();
     char* line = commandLineFrom(argc, argv);
     int count = 0;
     char** vector = nullptr;
@@ -40,19 +43,9 @@ char* commandLineFrom(int argc, const char* const* argv)
     rt_exit(application(count, vector));
 }
 
-}  // namespace
-
-void startConsole(int argc, char** argv, consoleApplication application)
+void startConsole(consoleApplication application)
 {
-    // The fault handlers come first, so they cover the whole run.
-    rt_install_fault_handlers();
-    if (!rt_startup()) {
-        rt_exit(-1);
-    }
-    char* line = commandLineFrom(argc, argv);
-    hlSetCommandLine(line ? line : "");
-    std::free(line);
-
+    startRuntime();
     int count = 0;
     char** vector = nullptr;
     rt_split_command_line(plGetCommandLine(), &count, &vector);
@@ -67,14 +60,10 @@ void startConsole(int argc, char** argv, consoleApplication application)
     rt_exit(consoleMain(instance, show));
 }
 
-void runProgram(int argc, char** argv, consoleApplication application)
+void startPortableConsole(int argc, char** argv, consoleApplication application)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "--headless") == 0) {
-        if (argc < 3) {
-            std::fprintf(stderr, "usage: %s --headless SCRIPT [ARGUMENTS...]\n", argv[0]);
-            std::exit(2);
-        }
-        runHeadless(argv[2], argc, argv, application);
-    }
-    runPlain(argc, argv, application);
+    char* line = commandLineFrom(argc, argv);
+    pwSetCommandLine(line ? line : "");
+    std::free(line);
+    startConsole(application);
 }

@@ -4,18 +4,19 @@
 
 #include "console/console.h"
 
-// `PROGRAM --headless SCRIPT [ARGS...]` runs the application inside the
-// console window on the headless front end, driven by SCRIPT; without
-// --headless the application runs over the process's own standard input and
-// output.  Does not return.
+// Picks the front end (program/front_ends.cpp) and runs the application with
+// it.  Does not return.
 [[noreturn]] void runProgram(int argc, char** argv, consoleApplication application);
 
-// The scripted run: the console's start-up on the headless front end, with
-// the user's actions taken from the script (a file, or - for standard input)
-// and the reports written on the process's standard output.
-[[noreturn]] void runHeadless(const char* scriptPath, int argc, char** argv, consoleApplication application);
+// The console's start-up once the window system and its front end are ready:
+// the runtime, the command line (as plGetCommandLine gives it), the
+// resources, the show value and consoleMain, whose result ends the process.
+[[noreturn]] void startConsole(consoleApplication application);
 
-// The console's start-up after the front end is ready: the runtime, the
-// command line, the resources, the show value and consoleMain, whose result
-// ends the process.
-[[noreturn]] void startConsole(int argc, char** argv, consoleApplication application);
+// The same on the portable window system: the command line is rebuilt from
+// argc and argv (the program name first) and handed to the window system.
+[[noreturn]] void startPortableConsole(int argc, char** argv, consoleApplication application);
+
+// The plain binding: no console window, the application talks to the
+// process's own standard input and output.
+[[noreturn]] void runPlain(int argc, char** argv, consoleApplication application);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "console/console.h"
-#include "platform/headless.h"
+#include "frontends/headless/readback.h"
 
 namespace commandsTest {
 
@@ -45,7 +45,7 @@ protected:
         initConsoleState(transcript, pendingInput, SW_SHOWDEFAULT);
         plShowWindow(window, SW_SHOWDEFAULT);
         ConsoleState.windowShown = 1;
-        hlPump();
+        pwPump();
     }
 
     void TearDown() override { hlSetFailureHandler(nullptr); }

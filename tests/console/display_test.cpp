@@ -7,7 +7,7 @@
 #include <string>
 
 #include "console/console.h"
-#include "platform/headless.h"
+#include "frontends/headless/readback.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ protected:
     {
         plShowWindow(window, SW_SHOWNORMAL);
         S.windowShown = 1;
-        hlPump();
+        pwPump();
     }
 
     // Text as output would have left it: stored, rows counted, scroll range set.
@@ -94,7 +94,7 @@ TEST_F(Display, CreationMakesTheFontOnceAndMeasuresTheCell)
     EXPECT_EQ(font.faceName, "Courier");
     EXPECT_EQ(cellWidth, 8);
     EXPECT_EQ(cellHeight, 16);
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
     show();
     EXPECT_EQ(S.screenColumns, 80);
     EXPECT_EQ(S.screenRows, 24);
@@ -147,21 +147,21 @@ TEST_F(Display, SizeChangesRecountRowsResetTheCaretAndKeepAtLeastOneColumn)
     setText(std::string(60, 'x') + "\r\ny");
     caretRow = 1;
     caretColumn = 1;
-    hlResize(window, 330, 160);
+    pwResize(window, 330, 160);
     EXPECT_EQ(S.screenColumns, 40);
     EXPECT_EQ(S.screenRows, 10);
     EXPECT_EQ(S.lastRow, 2);
     EXPECT_EQ(caretRow, 0);
     EXPECT_EQ(caretColumn, 0);
     EXPECT_EQ(hlCaret().x, 5);
-    hlResize(window, 12, 160);  // narrower than the margins and one cell
+    pwResize(window, 12, 160);  // narrower than the margins and one cell
     EXPECT_EQ(S.screenColumns, 40);
-    hlResize(window, 0, 0);     // minimised
+    pwResize(window, 0, 0);     // minimised
     EXPECT_EQ(S.screenColumns, 40);
     EXPECT_EQ(S.screenRows, 10);
     cellWidth = 0;              // a cell never measured: nothing to divide by
     cellHeight = 0;
-    hlResize(window, 650, 384);
+    pwResize(window, 650, 384);
     click(30, 30);
     EXPECT_EQ(S.screenColumns, 40);
 }
@@ -191,12 +191,12 @@ TEST_F(Display, AFewRowsShowNothingUntilAScrollBringsTheTopBack)
 {
     show();
     setText(lines(4));
-    hlResize(window, 650, 64);  // four rows
-    hlPump();
+    pwResize(window, 650, 64);  // four rows
+    pwPump();
     EXPECT_EQ(S.topRow, 4);
     EXPECT_EQ(row(0), "");
     scroll(SB_ENDSCROLL);
-    hlPump();
+    pwPump();
     EXPECT_EQ(S.topRow, 3);
     EXPECT_EQ(row(0), "line 3");
 }
@@ -226,7 +226,7 @@ TEST_F(Display, ARepaintDoesNotAskForItselfAgain)
     setText(lines(19) + "\r\n\t");
     ConsoleSettings.tabWidth = 500;  // the tab now spans rows below the window
     repaint();
-    EXPECT_FALSE(hlIsInvalid(window));
+    EXPECT_FALSE(pwIsInvalid(window));
     EXPECT_EQ(S.topRow, 0);
 }
 
@@ -275,12 +275,12 @@ TEST_F(Display, DrawingControlCharacters)
     EXPECT_EQ(S.drawRow, 1);
     EXPECT_EQ(r, 1);
 
-    hlPump();
+    pwPump();
     at(0);
     drawCharacter(dc, '\f', &r, &c);  // from the top row: no overflow, still a new view
     EXPECT_EQ(S.drawRow, 24);
     EXPECT_EQ(S.topRow, 0);
-    EXPECT_TRUE(hlIsInvalid(window));
+    EXPECT_TRUE(pwIsInvalid(window));
 
     at(79);
     drawCharacter(dc, 'w', &r, &c);  // the 80th column wraps
@@ -305,7 +305,7 @@ TEST_F(Display, DrawingPastTheBottomScrollsOnceForEachRow)
     drawCharacter(dc, '\n', &r, &c);
     EXPECT_EQ(S.topRow, 1);
     EXPECT_EQ(S.viewStart, S.textStart + 8);  // past "line 0\r\n"
-    EXPECT_TRUE(hlIsInvalid(window));
+    EXPECT_TRUE(pwIsInvalid(window));
     drawCharacter(dc, 'x', &r, &c);
     drawCharacter(dc, 'y', &r, &c);
     EXPECT_EQ(S.topRow, 1);
@@ -333,11 +333,11 @@ TEST_F(Display, TheCaretShowsOnlyInViewAndNeverPastItsRow)
     placeCaret(30, 0);  // below the view: nothing happens
     EXPECT_EQ(hlCaret().y, 16);
 
-    hlFocus(nullptr);
+    pwFocus(nullptr);
     EXPECT_FALSE(hlCaret().exists);
     caretRow = 1;
     caretColumn = 40;  // focus places the caret unclamped
-    hlFocus(window);
+    pwFocus(window);
     EXPECT_EQ(hlCaret().x, 40 * 8 + 5);
     EXPECT_TRUE(hlCaret().shown);
 }
@@ -367,7 +367,7 @@ TEST_F(Display, ScrollRequestsMoveTheTopRowWithinTheText)
     scroll(SB_THUMBPOSITION, 60);
     EXPECT_EQ(S.viewStart, rowColumnToPosition(60, 0));
     EXPECT_EQ(hlScrollBar(window, SB_VERT).position, 60);
-    hlPump();
+    pwPump();
     EXPECT_EQ(row(0), "line 60");  // the repaint kept the position
 }
 
@@ -413,7 +413,7 @@ TEST_F(Display, KeysBringTheCaretIntoViewAndPageTheWindow)
     send(WM_KEYDOWN, VK_DOWN);
     EXPECT_EQ(caretRow, 41);
     EXPECT_EQ(S.topRow, 41 - 12);
-    hlPump();
+    pwPump();
     EXPECT_EQ(row(0), "line 29");
     EXPECT_EQ(hlCaret().y, 12 * 16);
     send(WM_KEYDOWN, VK_END);
@@ -456,7 +456,7 @@ TEST_F(Display, DraggingSelectsBetweenTheAnchorAndThePointer)
     EXPECT_EQ(S.selStart, t + 5);
     EXPECT_EQ(S.selEnd, nullptr);
     send(WM_LBUTTONUP, 0, plMakeLong(41, 0));
-    hlPump();
+    pwPump();
     EXPECT_FALSE(hlCaret().shown);  // until a press without Shift
     drag(8, 0);  // back past the anchor
     EXPECT_EQ(S.selStart, t + 1);

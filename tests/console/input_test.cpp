@@ -40,7 +40,7 @@ protected:
         ConsoleWindow::TearDown();
     }
 
-    void type(const std::string& keys) { hlType(window, keys.data(), keys.size()); }
+    void type(const std::string& keys) { pwType(window, keys.data(), keys.size()); }
     void key(char c) { plSendMessage(window, WM_CHAR, static_cast<unsigned char>(c), 0); }
     void write(const std::string& bytes) { consoleWriteHook(bytes.data(), static_cast<uint32_t>(bytes.size())); }
     std::string read(uint32_t capacity = 256)
@@ -212,7 +212,7 @@ TEST_F(Input, BackspaceAtTheStartOfAWrappedRowDeletesOneCharacter)
 
 TEST_F(Input, BackspaceAtTheSecondByteOfTheTranscriptDeletesOnlyTheFirst)
 {
-    hlResize(window, 18, 384);   // one column
+    pwResize(window, 18, 384);   // one column
     ASSERT_EQ(ConsoleState.screenColumns, 1);
     setText("ab");
     caretAt(1, 0);
@@ -276,7 +276,7 @@ TEST_F(Input, DestroyingTheWindowWhileAnotherMessageWaitsEndsTheRead)
 {
     ConsoleSettings.askToSave = 0;
     type("a");
-    hlClose(window);
+    pwClose(window);
     plPostMessage(nullptr, WM_USER, 0, 0);
     EXPECT_EQ(read(), "");
     EXPECT_EQ(appFinished, 1);

@@ -28,13 +28,13 @@ TEST_F(Output, TheFirstWriteShowsTheWindowWithTheStartUpShowValue)
     ConsoleState.windowShown = 0;
     ConsoleState.showCommand = SW_SHOWMAXIMIZED;
     write("a");
-    EXPECT_EQ(hlShowValue(window), SW_SHOWMAXIMIZED);
-    EXPECT_TRUE(hlIsVisible(window));
+    EXPECT_EQ(pwShowValue(window), SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(pwIsVisible(window));
     EXPECT_NE(consoleAccelerators, nullptr);
     // Later writes do not show it again.
     plShowWindow(window, SW_HIDE);
     write("b");
-    EXPECT_FALSE(hlIsVisible(window));
+    EXPECT_FALSE(pwIsVisible(window));
     EXPECT_EQ(text(), "ab");
     EXPECT_EQ(hlRowText(window, 0).substr(0, 2), "ab");
 }
@@ -112,7 +112,7 @@ TEST_F(Output, TheRowCountKeepsUpWhenTheLastLineChangesOtherThanByAppending)
     EXPECT_EQ(ConsoleState.lastRow, countRows());
     write("c");
     EXPECT_EQ(ConsoleState.lastRow, countRows());
-    hlResize(window, 330, 384);   // 40 columns: the line wraps in the new width
+    pwResize(window, 330, 384);   // 40 columns: the line wraps in the new width
     write(std::string(35, 'd'));
     EXPECT_EQ(ConsoleState.lastRow, countRows());
     const size_t size = text().size();
@@ -128,14 +128,14 @@ TEST_F(Output, ResizingCountsAnEmptyTranscriptAsTheOneRow)
     select(0, 1);
     command(commandCut);
     ASSERT_EQ(text(), "");
-    hlResize(window, 330, 384);
+    pwResize(window, 330, 384);
     EXPECT_EQ(ConsoleState.lastRow, 0);
 }
 
 TEST_F(Output, BackspaceRightAfterAResizeLeavesTheCaretInItsRow)
 {
     write("abc");
-    hlResize(window, 650, 384);   // the caret goes back to row 0, column 0
+    pwResize(window, 650, 384);   // the caret goes back to row 0, column 0
     write("\b");
     EXPECT_EQ(text(), "ab");
     EXPECT_EQ(caretRow, 0);

@@ -157,8 +157,8 @@ TEST_F(Printing, APageHasAHeaderARuleAndTheRows)
     EXPECT_EQ(request.maxPage, 65535);
     EXPECT_EQ(request.copies, 1);
     EXPECT_EQ(plIsWindowEnabled(window), 1);
-    EXPECT_EQ(hlDisableCount(window), 1);
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwDisableCount(window), 1);
+    EXPECT_EQ(pwLiveDcCount(), 0);
 }
 
 // The cancel dialog's title item, as the job's abort procedure finds it.
@@ -357,7 +357,7 @@ TEST_F(Printing, AnEmptyTranscriptSaysSoAfterTheDialog)
     EXPECT_EQ(boxTexts(), "nothing to print\n");
     EXPECT_EQ(hlBox(0)->type, static_cast<uint32_t>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(hlDocumentCount(), 0);
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
 }
 
 TEST_F(Printing, ADismissedDialogPrintsNothingAndSaysNothing)
@@ -368,7 +368,7 @@ TEST_F(Printing, ADismissedDialogPrintsNothingAndSaysNothing)
     print(cancel);
     EXPECT_EQ(hlDocumentCount(), 0);
     EXPECT_EQ(hlBoxCount(), 0);
-    EXPECT_EQ(hlDisableCount(window), 0);
+    EXPECT_EQ(pwDisableCount(window), 0);
 }
 
 TEST_F(Printing, WithoutADeviceContextTheDefaultPrinterIsUsed)
@@ -380,7 +380,7 @@ TEST_F(Printing, WithoutADeviceContextTheDefaultPrinterIsUsed)
     EXPECT_EQ(hlBoxCount(), 0) << boxTexts();
     ASSERT_EQ(hlDocumentCount(), 1);
     EXPECT_EQ(bodyRows(page(0))[0], "text");
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
 }
 
 TEST_F(Printing, NoPrinterAtAll)
@@ -407,7 +407,7 @@ TEST_F(Printing, AFailedStartOfTheDocumentPrintsNoPage)
         EXPECT_EQ(pageCount() <= 0, true) << result;
         EXPECT_EQ(plIsWindowEnabled(window), 1);
         EXPECT_EQ(plIsWindow(hlLastDialog()), 0);
-        EXPECT_EQ(hlLiveDcCount(), 0);
+        EXPECT_EQ(pwLiveDcCount(), 0);
     }
 }
 
@@ -424,7 +424,7 @@ TEST_F(Printing, AFailingPageStopsTheJobWithoutEndingTheDocument)
         EXPECT_EQ(hlDocumentAt(0)->ended, 0);
         EXPECT_LE(pageCount(), 1);
         EXPECT_EQ(plIsWindowEnabled(window), 1);
-        EXPECT_EQ(hlLiveDcCount(), 0);
+        EXPECT_EQ(pwLiveDcCount(), 0);
     }
 }
 
@@ -437,7 +437,7 @@ TEST_F(Printing, CancellingAfterOnePageStopsThereAndFreesTheWindow)
     EXPECT_EQ(pageCount(), 1);
     EXPECT_EQ(plIsWindowEnabled(window), 1);
     EXPECT_EQ(plIsWindow(hlLastDialog()), 0);
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
 
     // The next job starts afresh.
     printer.cancelAfterPages = 0;
@@ -463,7 +463,7 @@ TEST_F(Printing, DevicesWithoutRoomForTextAreRefused)
         EXPECT_EQ(boxTexts(), "Could not print output\n") << device.width << " " << device.height;
         EXPECT_EQ(hlDocumentCount(), 0);
         EXPECT_EQ(plIsWindowEnabled(window), 1);
-        EXPECT_EQ(hlLiveDcCount(), 0);
+        EXPECT_EQ(pwLiveDcCount(), 0);
     }
     // Three rows: one body row a page.
     hlReset();
@@ -482,7 +482,7 @@ TEST_F(Printing, TheCancelDialogGraysItsCloseItemAndCancelsOnAnyCommand)
 {
     plHwnd dialog = plCreateDialogParam(consoleInstance, "PrintDlgBox", window, printCancelProc, 0);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(hlMenuItemStateIn(plGetSystemMenu(dialog, 0), SC_CLOSE) & MF_GRAYED, static_cast<int>(MF_GRAYED));
+    EXPECT_EQ(pwMenuItemState(plGetSystemMenu(dialog, 0), SC_CLOSE) & MF_GRAYED, static_cast<int>(MF_GRAYED));
     EXPECT_EQ(printCancelProc(dialog, WM_SETTEXT, 0, 0), 0);
     plEnableWindow(window, 0);
     EXPECT_EQ(printCancelProc(dialog, WM_COMMAND, 12345, 0), 1);

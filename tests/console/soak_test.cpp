@@ -177,12 +177,12 @@ public:
         for (int n = pick(1, 20); n > 0; n--) {
             keys += randomKey();
         }
-        hlType(window, keys.data(), keys.size());
+        pwType(window, keys.data(), keys.size());
     }
     void navigationKey()
     {
         static const uint32_t keys[] = {VK_PRIOR, VK_NEXT, VK_HOME, VK_END, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_F4};
-        hlPostKey(window, keys[pick(0, 8)]);
+        pwPostKey(window, keys[pick(0, 8)]);
     }
     void mouse()
     {
@@ -190,48 +190,48 @@ public:
         const int y = randomPixel(height());
         switch (pick(0, 4)) {
         case 0:
-            hlMouseDown(window, x, y, 0);
+            pwMouseDown(window, x, y, 0);
             break;
         case 1:
-            hlMouseDown(window, x, y, 1);
+            pwMouseDown(window, x, y, 1);
             break;
         case 2:
-            hlMouseUp(window, x, y);
+            pwMouseUp(window, x, y);
             break;
         default:
-            hlMouseMove(window, x, y, chance(80));
+            pwMouseMove(window, x, y, chance(80));
             break;
         }
     }
     void drag()
     {
-        hlMouseDown(window, randomPixel(width()), randomPixel(height()), chance(20));
+        pwMouseDown(window, randomPixel(width()), randomPixel(height()), chance(20));
         for (int n = pick(1, 6); n > 0; n--) {
-            hlMouseMove(window, randomPixel(width()), randomPixel(height()), 1);
+            pwMouseMove(window, randomPixel(width()), randomPixel(height()), 1);
         }
-        hlMouseUp(window, randomPixel(width()), randomPixel(height()));
+        pwMouseUp(window, randomPixel(width()), randomPixel(height()));
     }
     void scroll()
     {
         const int position = chance(50) ? pick(0, S.lastRow + 10) : pick(0, 0xFFFF);
-        hlScroll(window, pick(0, 8), position);
+        pwScroll(window, pick(0, 8), position);
     }
     void resize()
     {
         switch (pick(0, 3)) {
         case 0:
-            hlResize(window, pick(0, 30), pick(0, 40));   // tiny, down to nothing
+            pwResize(window, pick(0, 30), pick(0, 40));   // tiny, down to nothing
             break;
         case 1:
-            hlResize(window, pick(0, 70000), pick(0, 70000));
+            pwResize(window, pick(0, 70000), pick(0, 70000));
             break;
         default:
-            hlResize(window, pick(20, 1200), pick(20, 900));
+            pwResize(window, pick(20, 1200), pick(20, 900));
             break;
         }
         resized = true;
     }
-    void focus() { hlFocus(chance(60) ? window : nullptr); }
+    void focus() { pwFocus(chance(60) ? window : nullptr); }
     void menu()
     {
         static const uint16_t commands[] = {commandSelectAll, commandCopy, commandCut, commandPaste};
@@ -242,7 +242,7 @@ public:
         if (id == commandPaste && (chance(60) || (held && std::strlen(held) > 400))) {
             hlSetClipboardText(chance(10) ? nullptr : randomText(false).substr(0, 400).c_str());
         }
-        hlChooseMenuItem(window, id);
+        pwChooseMenuItem(window, id);
     }
     // Print, answering the dialog: the whole transcript or a page range.  A
     // box that follows ("nothing to print") is answered OK by answerBoxes.
@@ -255,7 +255,7 @@ public:
             answer.toPage = pick(0, 4);
         }
         hlQueuePrintAnswer(answer);
-        hlChooseMenuItem(window, commandPrint);
+        pwChooseMenuItem(window, commandPrint);
     }
     void settings()
     {
@@ -352,7 +352,7 @@ public:
         if (feedsLeft-- == 0) {
             const char end = chance(80) ? '\r' : '\x1a';
             model.type(end, false);
-            hlPostChar(window, static_cast<unsigned char>(end));
+            pwPostChar(window, static_cast<unsigned char>(end));
             return 1;
         }
         if (chance(25)) {
@@ -364,7 +364,7 @@ public:
             c = 'x';   // only the last character ends the line
         }
         model.type(c, S.selStart && S.selEnd);
-        hlPostChar(window, static_cast<unsigned char>(c));
+        pwPostChar(window, static_cast<unsigned char>(c));
         return 1;
     }
 
@@ -449,7 +449,7 @@ public:
             std::string why;
             try {
                 (this->*action->run)();
-                hlPump();
+                pwPump();
                 why = invariantBroken();
             } catch (const stopRun& stop) {
                 why = stop.reason;

@@ -3,26 +3,27 @@
 // invalidation, the caret and the scroll bars.
 //
 // A window's surface is a grid of cells the size of the front end's font.
+// Each row drawn on is marked dirty; frames report the dirty rows that
+// changed to the front end.
 // Text drawn at a pixel position lands in the cell that holds that position,
 // so a left margin narrower than a cell still maps column c to cell c.
 // Invalidation always covers the whole client area, and the background is
 // erased when painting begins, as the host system does.
 #include <cstring>
 
-#include "platform/portable.h"
+#include "portable/internal.h"
 
 namespace ws {
 
 Dc dcs[maxDcs];
 Caret caret;
-hlFontRequest lastFontRequest;
-int fontRequestCount = 0;
+bool caretChanged = false;
 
 struct Font {
     bool used;
     uint16_t generation;
     bool stock;
-    int width, height;
+    pwFontMetrics metrics;
 };
 enum { maxFonts = 256, maxSurfacePixels = 8192, maxSurfaceLines = 4096 };
 static Font fonts[maxFonts];
@@ -80,26 +81,29 @@ static void freeDc(Dc& dc)
     dc.generation = generation;
 }
 
-plHdc createPrinterDc()
+plHdc createPrinterDc(const pwPrinterInfo& printer)
 {
-    return allocateDc(dcPrinter, nullptr);
+    plHdc handle = allocateDc(dcPrinter, nullptr);
+    Dc* dc = dcOf(handle);
+    if (dc) dc->printer = printer;
+    return handle;
+}
+
+// The metrics of a context's selected font: a printer's stock font is the
+// printer's own, a window's is the front end's.
+static pwFontMetrics selectedMetrics(const Dc& dc)
+{
+    int index = fontIndexOf(dc.state.font);
+    if (index >= 0 && !fonts[index].stock) return fonts[index].metrics;
+    if (dc.kind == dcPrinter) return pwFontMetrics{dc.printer.charWidth, dc.printer.rowHeight, 0};
+    return measure(nullptr);
 }
 
 void fontMetrics(const Dc& dc, int* width, int* height)
 {
-    int index = fontIndexOf(dc.state.font);
-    if (index < 0 || fonts[index].stock) {
-        if (dc.kind == dcPrinter) {
-            *width = frontEnd.printer.charWidth;
-            *height = frontEnd.printer.rowHeight;
-        } else {
-            *width = frontEnd.fontWidth;
-            *height = frontEnd.fontHeight;
-        }
-        return;
-    }
-    *width = fonts[index].width;
-    *height = fonts[index].height;
+    pwFontMetrics metrics = selectedMetrics(dc);
+    *width = metrics.width;
+    *height = metrics.height;
 }
 
 static int floorDivide(int a, int b)
@@ -122,6 +126,7 @@ void setupSurface(Window& window)
     int height = window.clientHeight < maxSurfacePixels ? window.clientHeight : maxSurfacePixels;
     int columns = (width + s.cellWidth - 1) / s.cellWidth;
     int rows = (height + s.cellHeight - 1) / s.cellHeight;
+    if (rows == s.rows && columns == s.columns) return;
     std::vector<Cell> cells(static_cast<size_t>(rows) * static_cast<size_t>(columns),
                             Cell{0, plRgb(0, 0, 0), s.windowColour});
     for (int r = 0; r < rows && r < s.rows; ++r) {
@@ -130,20 +135,33 @@ void setupSurface(Window& window)
         }
     }
     s.cells.swap(cells);
+    s.shown = s.cells;
+    s.dirty.assign(static_cast<size_t>(rows), 0);
     s.rows = rows;
     s.columns = columns;
+    s.reportAll = true;
+}
+
+void markDirty(Surface& s, int row)
+{
+    s.dirty[static_cast<size_t>(row)] = 1;
+    s.anyDirty = true;
 }
 
 void eraseSurface(Window& window)
 {
     Surface& s = window.surface;
     for (Cell& cell : s.cells) cell = Cell{0, plRgb(0, 0, 0), s.windowColour};
+    for (int row = 0; row < s.rows; ++row) markDirty(s, row);
     s.lines.clear();
 }
 
 void destroyCaretOf(plHwnd window)
 {
-    if (caret.exists && caret.owner == window) caret = Caret{};
+    if (caret.exists && caret.owner == window) {
+        caret = Caret{};
+        caretChanged = true;
+    }
 }
 
 void releaseDcsOf(plHwnd window)
@@ -165,8 +183,7 @@ void resetDrawing()
     fonts[0].generation = 1;
     fonts[0].stock = true;
     caret = Caret{};
-    lastFontRequest = hlFontRequest{};
-    fontRequestCount = 0;
+    caretChanged = false;
 }
 
 }  // namespace ws
@@ -302,12 +319,12 @@ int plGetDeviceCaps(plHdc dc, int index)
     bool printer = d->kind == dcPrinter;
     switch (index) {
     case HORZRES:
-        return printer ? frontEnd.printer.width : frontEnd.screenWidth;
+        return printer ? d->printer.width : screenInfo().width;
     case VERTRES:
-        return printer ? frontEnd.printer.height : frontEnd.screenHeight;
+        return printer ? d->printer.height : screenInfo().height;
     case LOGPIXELSX:
     case LOGPIXELSY:
-        return printer ? 600 : frontEnd.dpi;
+        return printer ? d->printer.dpi : screenInfo().dpi;
     default:
         return 0;
     }
@@ -331,18 +348,15 @@ plHfont plCreateFont(int height, int width, int escapement, int orientation, int
                      uint32_t underline, uint32_t strikeOut, uint32_t charSet, uint32_t outPrecision,
                      uint32_t clipPrecision, uint32_t quality, uint32_t pitchAndFamily, const char* faceName)
 {
-    lastFontRequest = hlFontRequest{height,     width,     escapement,   orientation,   weight,
-                                    italic,     underline, strikeOut,    charSet,       outPrecision,
-                                    clipPrecision, quality, pitchAndFamily, faceName ? faceName : ""};
-    ++fontRequestCount;
+    const pwFontRequest request{height,     width,     escapement,   orientation,   weight,
+                                italic,     underline, strikeOut,    charSet,       outPrecision,
+                                clipPrecision, quality, pitchAndFamily, faceName ? faceName : ""};
     for (int i = 1; i < maxFonts; ++i) {
         if (fonts[i].used) continue;
         fonts[i].used = true;
         fonts[i].generation = nextGeneration(fonts[i].generation);
         fonts[i].stock = false;
-        // Whatever the request, the front end has one font size.
-        fonts[i].width = frontEnd.fontWidth;
-        fonts[i].height = frontEnd.fontHeight;
+        fonts[i].metrics = measure(&request);
         return fontHandle(i);
     }
     lastError = 8;
@@ -374,15 +388,14 @@ int plGetTextMetrics(plHdc dc, plTextMetric* metrics)
 {
     Dc* d = dcOf(dc);
     if (!d || !metrics) return 0;
-    int width = 0, height = 0;
-    fontMetrics(*d, &width, &height);
-    metrics->height = height;
-    metrics->descent = height / 5;
-    metrics->ascent = height - metrics->descent;
+    const pwFontMetrics font = selectedMetrics(*d);
+    metrics->height = font.height;
+    metrics->descent = font.height / 5;
+    metrics->ascent = font.height - metrics->descent;
     metrics->internalLeading = 0;
-    metrics->externalLeading = 0;
-    metrics->aveCharWidth = width;
-    metrics->maxCharWidth = width;
+    metrics->externalLeading = font.externalLeading;
+    metrics->aveCharWidth = font.width;
+    metrics->maxCharWidth = font.width;
     return 1;
 }
 
@@ -433,6 +446,7 @@ int plTextOut(plHdc dc, int x, int y, const char* text, int count)
     fontMetrics(*d, &advance, &height);
     int row = floorDivide(dy, s.cellHeight);
     if (row < 0 || row >= s.rows) return 1;
+    markDirty(s, row);
     for (int i = 0; i < count; ++i) {
         int column = floorDivide(dx + i * advance, s.cellWidth);
         if (column < 0 || column >= s.columns) continue;
@@ -468,7 +482,7 @@ int plLineTo(plHdc dc, int x, int y)
     Window* w = windowOf(d->window);
     if (!w) return 0;
     if (static_cast<int>(w->surface.lines.size()) < maxSurfaceLines) {
-        w->surface.lines.push_back(hlLine{x1, y1, x2, y2});
+        w->surface.lines.push_back(pwLine{x1, y1, x2, y2});
     }
     return 1;
 }
@@ -484,6 +498,7 @@ int plCreateCaret(plHwnd window, void*, int width, int height)
         return 0;
     }
     caret = Caret{true, window, 0, 0, width, height, 1};
+    caretChanged = true;
     return 1;
 }
 
@@ -491,12 +506,14 @@ int plDestroyCaret()
 {
     if (!caret.exists) return 0;
     caret = Caret{};
+    caretChanged = true;
     return 1;
 }
 
 int plSetCaretPos(int x, int y)
 {
     if (!caret.exists) return 0;
+    if (caret.x != x || caret.y != y) caretChanged = true;
     caret.x = x;
     caret.y = y;
     return 1;
@@ -505,14 +522,14 @@ int plSetCaretPos(int x, int y)
 int plShowCaret(plHwnd window)
 {
     if (!caret.exists || (window && window != caret.owner)) return 0;
-    if (caret.hideCount > 0) --caret.hideCount;
+    if (caret.hideCount > 0 && --caret.hideCount == 0) caretChanged = true;
     return 1;
 }
 
 int plHideCaret(plHwnd window)
 {
     if (!caret.exists || (window && window != caret.owner)) return 0;
-    ++caret.hideCount;
+    if (caret.hideCount++ == 0) caretChanged = true;
     return 1;
 }
 
@@ -546,6 +563,7 @@ int plSetScrollRange(plHwnd window, int bar, int minimum, int maximum, int)
     s->minimum = minimum;
     s->maximum = maximum;
     clampPosition(*s);
+    windowOf(window)->scrollBarChanged = true;
     return 1;
 }
 
@@ -556,6 +574,7 @@ int plSetScrollPos(plHwnd window, int bar, int position, int)
     int old = s->position;
     s->position = position;
     clampPosition(*s);
+    windowOf(window)->scrollBarChanged = true;
     return old;
 }
 

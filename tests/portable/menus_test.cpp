@@ -1,7 +1,7 @@
 // Menus, the system menu and accelerator translation: an accelerator fires
 // its command only when its menu item is enabled once its popup has been
 // initialised.
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST_F(PlatformTest, SystemMenuCloseItemCanBeGrayed)
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(plGetSystemMenu(window, 0), system);
     EXPECT_EQ(plEnableMenuItem(system, SC_CLOSE, MF_GRAYED), static_cast<int>(MF_ENABLED));
-    EXPECT_EQ(hlMenuItemStateIn(system, SC_CLOSE), static_cast<int>(MF_GRAYED));
+    EXPECT_EQ(pwMenuItemState(system, SC_CLOSE), static_cast<int>(MF_GRAYED));
 }
 
 TEST_F(Accelerators, EnabledItemInitialisesItsPopupThenFiresTheCommand)
@@ -82,7 +82,7 @@ TEST_F(Accelerators, GrayedItemIsConsumedWithoutCommand)
     EXPECT_EQ(received[0].message, WM_INITMENUPOPUP);
     EXPECT_EQ(plLoWord(static_cast<uintptr_t>(received[0].lParam)), 1);   // Edit
     plHmenu edit = reinterpret_cast<plHmenu>(received[0].wParam);
-    EXPECT_EQ(hlMenuItemStateIn(edit, 17), static_cast<int>(MF_GRAYED));
+    EXPECT_EQ(pwMenuItemState(edit, 17), static_cast<int>(MF_GRAYED));
 }
 
 TEST_F(Accelerators, StateSetDuringPopupInitialisationDecides)
@@ -121,16 +121,16 @@ TEST_F(Accelerators, CommandWithoutMenuItemIsSentDirectly)
 
 TEST_F(Accelerators, ChoosingAnItemInitialisesNowAndPostsTheCommand)
 {
-    EXPECT_EQ(hlChooseMenuItem(window, 19), 1);
+    EXPECT_EQ(pwChooseMenuItem(window, 19), 1);
     EXPECT_EQ(messagesOf(window), (std::vector<uint32_t>{WM_INITMENUPOPUP}));
-    hlPump();
+    pwPump();
     ASSERT_EQ(countOf(WM_COMMAND), 1);
     EXPECT_EQ(received.back().wParam, 19u);
     received.clear();
-    EXPECT_EQ(hlChooseMenuItem(window, 17), 0);   // grayed: the popup opens, nothing is chosen
-    hlPump();
+    EXPECT_EQ(pwChooseMenuItem(window, 17), 0);   // grayed: the popup opens, nothing is chosen
+    pwPump();
     EXPECT_EQ(messagesOf(window), (std::vector<uint32_t>{WM_INITMENUPOPUP}));
-    EXPECT_EQ(hlChooseMenuItem(window, 55), -1);
+    EXPECT_EQ(pwChooseMenuItem(window, 55), -1);
 }
 
 }  // namespace

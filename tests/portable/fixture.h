@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless.h"
+#include "frontends/headless/readback.h"
 #include "platform/platform.h"
 
 struct Received {

@@ -2,7 +2,7 @@
 // modeless dialogs from registered templates.
 #include <cstring>
 
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ protected:
         plAddDialogResource(instance, "PrintDlgBox", &cancelTemplate);
         owner = makeWindow();
         plShowWindow(owner, SW_SHOW);
-        hlPump();
+        pwPump();
     }
     plHwnd owner = nullptr;
 };
@@ -203,8 +203,8 @@ TEST_F(Dialogs, IsDialogMessageRoutesTheDialogsOwnMessagesOnly)
     plEnableWindow(owner, 0);
     plHwnd dialog = plCreateDialogParam(instance, "PrintDlgBox", owner, recordingDialogProc, 0);
     plPostMessage(owner, WM_USER, 0, 0);
-    ASSERT_EQ(hlPressDialogButton(dialog, IDCANCEL), 1);
-    EXPECT_EQ(hlPressDialogButton(dialog, 55), 0);
+    ASSERT_EQ(pwPressDialogButton(dialog, IDCANCEL), 1);
+    EXPECT_EQ(pwPressDialogButton(dialog, 55), 0);
     plMsg msg{};
     ASSERT_EQ(plPeekMessage(&msg, nullptr, 0, 0, PM_REMOVE), 1);
     EXPECT_EQ(plIsDialogMessage(dialog, &msg), 0);   // for the owner
@@ -218,7 +218,7 @@ TEST_F(Dialogs, IsDialogMessageRoutesTheDialogsOwnMessagesOnly)
     // The procedure enabled the owner and destroyed itself; the focus went back.
     EXPECT_FALSE(plIsWindow(dialog));
     EXPECT_TRUE(plIsWindowEnabled(owner));
-    EXPECT_EQ(hlDisableCount(owner), 1);
+    EXPECT_EQ(pwDisableCount(owner), 1);
     EXPECT_EQ(plGetFocus(), owner);
     EXPECT_EQ(plIsDialogMessage(dialog, &msg), 0);
 }

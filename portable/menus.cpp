@@ -7,7 +7,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "platform/portable.h"
+#include "portable/internal.h"
 
 namespace ws {
 
@@ -315,6 +315,7 @@ int plEnableMenuItem(plHmenu menu, uint32_t id, uint32_t flags)
     MenuItem& item = menuOf(holder)->items[position];
     int previous = static_cast<int>(item.flags & (MF_GRAYED | MF_DISABLED));
     item.flags = (item.flags & ~(MF_GRAYED | MF_DISABLED)) | (flags & (MF_GRAYED | MF_DISABLED));
+    if (static_cast<uint32_t>(previous) != (flags & (MF_GRAYED | MF_DISABLED))) menuChanged = true;
     return previous;
 }
 
@@ -365,4 +366,27 @@ int plTranslateAccelerator(plHwnd window, plHaccel accelerators, plMsg* msg)
         return 1;
     }
     return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Reading menus.
+
+int pwMenuItemCount(plHmenu menu)
+{
+    Menu* m = menuOf(menu);
+    return m ? m->count : 0;
+}
+
+int pwMenuItem(plHmenu menu, int position, pwMenuItemInfo* item)
+{
+    Menu* m = menuOf(menu);
+    if (!m || position < 0 || position >= m->count) return 0;
+    const MenuItem& source = m->items[position];
+    if (item) *item = pwMenuItemInfo{source.flags, source.id, source.text, source.popup};
+    return 1;
+}
+
+int pwMenuItemState(plHmenu menu, uint16_t id)
+{
+    return menuItemState(menu, id);
 }

@@ -1,7 +1,7 @@
 // Movable memory blocks, their injected failure, and the clipboard's rules.
 #include <cstring>
 
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 namespace {
 
@@ -31,12 +31,12 @@ TEST_F(PlatformTest, BlocksAreZeroFilledLockCountedAndFreed)
     EXPECT_EQ(plGlobalFree(block), nullptr);
     EXPECT_EQ(plGlobalLock(block), nullptr);   // gone
     EXPECT_EQ(plGlobalFree(block), block);     // freeing twice fails
-    EXPECT_EQ(hlLiveBlockCount(), 0);
+    EXPECT_EQ(pwLiveBlockCount(), 0);
 }
 
 TEST_F(PlatformTest, InjectedAllocationFailuresCountDown)
 {
-    hlFailAllocations(2);
+    pwFailAllocations(2);
     EXPECT_EQ(plGlobalAlloc(GHND, 4), nullptr);
     EXPECT_EQ(plGlobalAlloc(GHND, 4), nullptr);
     plHglobal block = plGlobalAlloc(GHND, 4);
@@ -81,17 +81,17 @@ TEST_F(PlatformTest, EmptyingOrReplacingFreesTheClipboardsBlock)
     plSetClipboardData(CF_TEXT, textBlock("first"));
     plSetClipboardData(CF_TEXT, textBlock("second"));
     plCloseClipboard();
-    EXPECT_EQ(hlLiveBlockCount(), 1);
+    EXPECT_EQ(pwLiveBlockCount(), 1);
     EXPECT_STREQ(hlClipboardText(), "second");
 
     hlSetClipboardText("from elsewhere\r\nline");
-    EXPECT_EQ(hlLiveBlockCount(), 1);
+    EXPECT_EQ(pwLiveBlockCount(), 1);
     EXPECT_STREQ(hlClipboardText(), "from elsewhere\r\nline");
 
     plOpenClipboard(window);
     plEmptyClipboard();
     plCloseClipboard();
-    EXPECT_EQ(hlLiveBlockCount(), 0);
+    EXPECT_EQ(pwLiveBlockCount(), 0);
     EXPECT_EQ(hlClipboardText(), nullptr);
     EXPECT_FALSE(plIsClipboardFormatAvailable(CF_TEXT));
 }
@@ -118,12 +118,12 @@ TEST_F(PlatformTest, BeepsAreCounted)
 TEST_F(PlatformTest, ProcessInformationComesFromTheFrontEnd)
 {
     EXPECT_STREQ(plGetCommandLine(), "rastrel");
-    hlSetCommandLine("rastrel \"two words\"");
+    pwSetCommandLine("rastrel \"two words\"");
     EXPECT_STREQ(plGetCommandLine(), "rastrel \"two words\"");
     plStartupInfo info{1, 1};
     plGetStartupInfo(&info);
     EXPECT_EQ(info.flags, 0u);
-    hlSetStartupInfo(STARTF_USESHOWWINDOW, SW_SHOWMINIMIZED);
+    pwSetStartupInfo(STARTF_USESHOWWINDOW, SW_SHOWMINIMIZED);
     plGetStartupInfo(&info);
     EXPECT_EQ(info.showWindow, SW_SHOWMINIMIZED);
     EXPECT_EQ(plGetVersion() & 0x80000000u, 0u);

@@ -1,51 +1,15 @@
 // Message boxes, the save and print dialogs, and modeless dialogs made from
 // registered templates.
 //
-// Modal boxes and the common dialogs are answered by the front end at once:
-// each takes the next queued answer (asking the front end's answer handler
-// when none is queued).  The answer is final; the save dialog's overwrite
-// question, for instance, is part of the answer the front end gives.
+// Modal boxes and the common dialogs are the front end's: it shows them and
+// answers before the call returns.  The answer is final; the save dialog's
+// overwrite question, for instance, is part of the answer the front end
+// gives.  The window system checks the answer and fills the caller's record.
 #include <cstring>
 
-#include "platform/portable.h"
+#include "portable/internal.h"
 
 namespace ws {
-
-std::vector<Answer> answers;
-std::vector<hlBoxRecord> boxes;
-hlSaveRequest lastSaveRequest;
-struct plPrintDlg lastPrintRequest;
-int printDialogCount = 0;
-plHwnd lastDialog = nullptr;
-
-static const char* kindName(hlAnswerKind kind)
-{
-    switch (kind) {
-    case hlAnswerBox:
-        return "message box";
-    case hlAnswerSaveDialog:
-        return "save dialog";
-    case hlAnswerPrintDialog:
-        return "print dialog";
-    }
-    return "dialog";
-}
-
-static bool takeAnswer(hlAnswerKind kind, const char* what, Answer* out)
-{
-    if (answers.empty() && frontEnd.answer) frontEnd.answer(kind);
-    if (answers.empty()) {
-        failf("%s %s opened with no answer", kindName(kind), what);
-        return false;
-    }
-    if (answers.front().kind != kind) {
-        failf("%s %s opened but the next answer is for a %s", kindName(kind), what, kindName(answers.front().kind));
-        return false;
-    }
-    *out = answers.front();
-    answers.erase(answers.begin());
-    return true;
-}
 
 static bool boxOffers(uint32_t type, int answer)
 {
@@ -67,15 +31,7 @@ static bool boxOffers(uint32_t type, int answer)
     }
 }
 
-void resetDialogs()
-{
-    answers.clear();
-    boxes.clear();
-    lastSaveRequest = hlSaveRequest{};
-    lastPrintRequest = {};
-    printDialogCount = 0;
-    lastDialog = nullptr;
-}
+void resetDialogs() {}
 
 }  // namespace ws
 
@@ -84,24 +40,30 @@ using namespace ws;
 // ---------------------------------------------------------------------------
 // Message boxes and the beep.
 
-int plMessageBox(plHwnd, const char* text, const char* caption, uint32_t type)
+int plMessageBox(plHwnd owner, const char* text, const char* caption, uint32_t type)
 {
-    boxes.push_back(hlBoxRecord{caption ? caption : "Error", text ? text : "", type, 0});
-    size_t index = boxes.size() - 1;
-    std::string what = "\"" + boxes[index].caption + "\" \"" + boxes[index].text + "\"";
-    Answer answer{};
-    if (!takeAnswer(hlAnswerBox, what.c_str(), &answer)) return 0;
-    if (!boxOffers(type, answer.box)) {
-        failf("message box %s has no button for the answer %d", what.c_str(), answer.box);
+    const char* shownCaption = caption ? caption : "Error";
+    const char* shownText = text ? text : "";
+    if (!hooks.messageBox) {
+        failf("message box \"%s\" \"%s\" opened with no front end to show it", shownCaption, shownText);
         return 0;
     }
-    boxes[index].answer = answer.box;
-    return answer.box;
+    // A window's own box is shown over the window as it now is.  A box with
+    // no owner (the runtime's fatal errors) paints nothing: it may come from
+    // a fault in the middle of painting.
+    if (owner) pwPresent();
+    int answer = hooks.messageBox(owner, shownText, shownCaption, type);
+    if (answer == 0) return 0;
+    if (!boxOffers(type, answer)) {
+        failf("message box \"%s\" \"%s\" has no button for the answer %d", shownCaption, shownText, answer);
+        return 0;
+    }
+    return answer;
 }
 
-void plMessageBeep(uint32_t)
+void plMessageBeep(uint32_t type)
 {
-    ++beepCount;
+    if (hooks.beep) hooks.beep(type);
 }
 
 // ---------------------------------------------------------------------------
@@ -112,27 +74,15 @@ void plMessageBeep(uint32_t)
 int plGetSaveFileName(plOpenFileName* request)
 {
     if (!request) return 0;
-    hlSaveRequest& r = lastSaveRequest;
-    r = hlSaveRequest{};
-    r.shown = 1;
-    r.owner = request->owner;
-    if (request->filter) {
-        for (const char* p = request->filter; *p; p += std::strlen(p) + 1) {
-            r.filters += p;
-            r.filters += '|';
-        }
+    if (!hooks.saveDialog) {
+        fail("save dialog opened with no front end to show it");
+        return 0;
     }
-    r.filterIndex = request->filterIndex;
-    r.maxFile = request->maxFile;
-    r.maxFileTitle = request->maxFileTitle;
-    r.flags = request->flags;
-    r.defExt = request->defExt ? request->defExt : "";
-    r.hasTitle = request->title != nullptr;
-    r.hasInitialDir = request->initialDir != nullptr;
-
-    Answer answer{};
-    if (!takeAnswer(hlAnswerSaveDialog, "", &answer) || answer.cancel) return 0;
-    std::string path = answer.path;
+    pwPresent();
+    char chosen[4096] = "";
+    if (!hooks.saveDialog(request, chosen, sizeof chosen)) return 0;
+    chosen[sizeof chosen - 1] = '\0';
+    std::string path = chosen;
     size_t nameStart = path.find_last_of("/\\");
     nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
     if (request->defExt && request->defExt[0] && path.find('.', nameStart) == std::string::npos) {
@@ -151,31 +101,27 @@ int plGetSaveFileName(plOpenFileName* request)
 }
 
 // ---------------------------------------------------------------------------
-// The print dialog.  On OK the answer may change the copies, the collation
-// and the page range; a device context for the virtual printer is returned
-// when PD_RETURNDC asks for one, the answer does not refuse it and a printer
-// exists (with no printer, OK still returns nonzero without a context).
+// The print dialog.  On OK the front end may have changed the copies, the
+// collation and the page range; a device context for the printer it chose is
+// returned when PD_RETURNDC asks for one and that printer exists (with no
+// printer, OK still returns nonzero without a context).
 
 int plPrintDlg(struct plPrintDlg* request)
 {
     if (!request) return 0;
-    lastPrintRequest = *request;
-    ++printDialogCount;
-    Answer answer{};
-    if (!takeAnswer(hlAnswerPrintDialog, "", &answer) || !answer.print.ok) return 0;
-    const hlPrintAnswer& a = answer.print;
-    if (a.copies > 0) request->copies = static_cast<uint16_t>(a.copies);
-    if (a.collate == 0) request->flags &= ~PD_COLLATE;
-    if (a.collate == 1) request->flags |= PD_COLLATE;
-    if (a.toPage > 0) {
-        request->flags |= PD_PAGENUMS;
-        request->fromPage = static_cast<uint16_t>(a.fromPage);
-        request->toPage = static_cast<uint16_t>(a.toPage);
-    } else {
-        request->flags &= ~PD_PAGENUMS;
+    if (!hooks.printDialog) {
+        fail("print dialog opened with no front end to show it");
+        return 0;
     }
+    pwPresent();
+    char printer[128] = "";
+    if (!hooks.printDialog(request, printer, sizeof printer)) return 0;
+    printer[sizeof printer - 1] = '\0';
     request->hdc = nullptr;
-    if ((request->flags & PD_RETURNDC) && !a.noDc && frontEnd.printer.present) request->hdc = createPrinterDc();
+    pwPrinterInfo info{};
+    if ((request->flags & PD_RETURNDC) && printer[0] && printerInfo(printer, &info)) {
+        request->hdc = createPrinterDc(info);
+    }
     return 1;
 }
 
@@ -204,7 +150,6 @@ plHwnd plCreateDialogParam(plHinstance instance, const char* templateName, plHwn
         }
         if (!first) first = control;
     }
-    lastDialog = dialog;
     callProcedure(dialog, WM_INITDIALOG, reinterpret_cast<plWparam>(first), param);
     if (!windowOf(dialog)) return nullptr;
     plSetFocus(dialog);
@@ -252,24 +197,3 @@ int plIsDialogMessage(plHwnd dialog, plMsg* msg)
     plDispatchMessage(msg);
     return 1;
 }
-
-namespace ws {
-
-plHwnd firstButton(plHwnd dialog)
-{
-    plHwnd chosen = nullptr;
-    uint64_t order = 0;
-    for (int i = 0; i < maxWindows; ++i) {
-        const Window& w = windows[i];
-        if (!w.used || !w.alive || w.kind != windowControl || w.parent != dialog || w.controlKind != plDialogButton) {
-            continue;
-        }
-        if (!chosen || w.order < order) {
-            chosen = handleOf(i);
-            order = w.order;
-        }
-    }
-    return chosen;
-}
-
-}  // namespace ws

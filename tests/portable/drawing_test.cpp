@@ -1,6 +1,6 @@
 // Drawing on the character-cell surface, fonts and metrics, the caret and
 // the scroll bar.
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ protected:
         PlatformTest::SetUp();
         window = makeWindow();
         plShowWindow(window, SW_SHOW);
-        hlPump();
+        pwPump();
     }
     // Draws one character in console style: 5-pixel margin, 8 x 16 cells.
     void put(plHdc dc, int row, int column, char c) { plTextOut(dc, 5 + column * 8, row * 16, &c, 1); }
@@ -48,7 +48,7 @@ TEST_F(Surface, CharacterLandsInItsCellWithItsColours)
     EXPECT_EQ(b.text, white);
     EXPECT_EQ(b.background, black);
     EXPECT_EQ(hlRowText(window, 2).substr(0, 6), "   AB ");
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
 }
 
 TEST_F(Surface, LaterDrawingOverwritesAndTransparentKeepsTheBackground)
@@ -106,13 +106,13 @@ TEST_F(Surface, EraseHappensWhenPaintingBeginsAndOnlyIfRequested)
     EXPECT_EQ(line.x2, 80);
 
     plInvalidateRect(window, nullptr, 0);
-    hlPump();
+    pwPump();
     EXPECT_EQ(hlCell(window, 0, 0).character, 'k');   // invalid, but not erased
 
     plInvalidateRect(window, nullptr, 1);
     EXPECT_EQ(hlCell(window, 0, 0).character, 'k');   // the erase waits for the paint
     paintText = "new";
-    hlPump();
+    pwPump();
     EXPECT_EQ(hlRowText(window, 0).substr(0, 4), "new ");
     EXPECT_EQ(hlSurfaceLineCount(window), 0);
 }
@@ -235,13 +235,13 @@ TEST_F(Surface, ScrollBarKeepsItsPositionWithinTheRange)
 TEST_F(Surface, DriverInputArrivesAsWin32PacksIt)
 {
     received.clear();
-    hlMouseDown(window, 300, 70, 1);
-    hlMouseMove(window, 310, 71, 1);
-    hlMouseUp(window, 311, 72);
-    hlScroll(window, SB_THUMBPOSITION, 12);
-    hlPostKey(window, VK_NEXT);
-    hlType(window, "a\r", 2);
-    hlPump();
+    pwMouseDown(window, 300, 70, 1);
+    pwMouseMove(window, 310, 71, 1);
+    pwMouseUp(window, 311, 72);
+    pwScroll(window, SB_THUMBPOSITION, 12);
+    pwPostKey(window, VK_NEXT);
+    pwType(window, "a\r", 2);
+    pwPump();
     ASSERT_EQ(received.size(), 7u);
     EXPECT_EQ(received[0].message, WM_LBUTTONDOWN);
     EXPECT_EQ(received[0].wParam, MK_LBUTTON | MK_SHIFT);

@@ -1,13 +1,15 @@
 // Movable memory blocks and the clipboard (plain text only), with the host
 // system's rules: the clipboard must be open to be emptied, filled or read;
 // a block handed to it belongs to it (and cannot be freed by the program).
+//
+// The text the program puts on the clipboard is handed to the front end;
+// when the front end has a clipboard of its own (the desktop's), reading the
+// clipboard reads the front end's text.
 #include <cstring>
 
-#include "platform/portable.h"
+#include "portable/internal.h"
 
 namespace ws {
-
-int beepCount = 0;
 
 enum { maxBlocks = 1024 };
 enum : size_t { maxBlockBytes = 64u * 1024u * 1024u };
@@ -36,7 +38,6 @@ struct Clipboard {
     plHglobal text;
 };
 static Clipboard clipboard;
-static std::string clipboardCopy;
 
 static Block* blockOf(plHglobal handle)
 {
@@ -53,8 +54,8 @@ static void freeBlock(Block& block)
 
 plHglobal allocateBlock(size_t bytes, bool injectable)
 {
-    if (injectable && frontEnd.failAllocations > 0) {
-        --frontEnd.failAllocations;
+    if (injectable && settings.failAllocations > 0) {
+        --settings.failAllocations;
         lastError = errorNotEnoughMemory;
         return nullptr;
     }
@@ -87,33 +88,38 @@ void resetClipboard()
 {
     for (Block& block : blocks) freeBlock(block);
     clipboard = Clipboard{};
-    clipboardCopy.clear();
-    beepCount = 0;
 }
 
-// The clipboard's text up to its first NUL (or the end of the block).
-const char* clipboardText()
+// The bytes of a block up to its first NUL (or its end).
+static size_t textLength(const Block& block)
 {
-    Block* block = blockOf(clipboard.text);
-    if (!block) return nullptr;
     size_t n = 0;
-    while (n < block->bytes.size() && block->bytes[n]) ++n;
-    clipboardCopy.assign(block->bytes.data(), n);
-    return clipboardCopy.c_str();
+    while (n < block.bytes.size() && block.bytes[n]) ++n;
+    return n;
 }
 
-void setClipboardText(const char* text)
+// The front end's clipboard text as the clipboard's block: the block already
+// there when it holds the same text, a new one otherwise (null: no text).
+static plHglobal frontEndText()
 {
+    const char* text = nullptr;
+    size_t length = 0;
+    if (!hooks.getClipboard(&text, &length) || !text) {
+        dropClipboardText();
+        return nullptr;
+    }
+    Block* current = blockOf(clipboard.text);
+    if (current && textLength(*current) == length && std::memcmp(current->bytes.data(), text, length) == 0) {
+        return clipboard.text;
+    }
     dropClipboardText();
-    clipboard.owner = nullptr;
-    if (!text) return;
-    size_t n = std::strlen(text);
-    plHglobal handle = allocateBlock(n + 1, false);
+    plHglobal handle = allocateBlock(length + 1, false);
     Block* block = blockOf(handle);
-    if (!block) return;
-    std::memcpy(block->bytes.data(), text, n);
+    if (!block) return nullptr;
+    std::memcpy(block->bytes.data(), text, length);
     block->ownedByClipboard = true;
     clipboard.text = handle;
+    return handle;
 }
 
 int liveBlockCount()
@@ -218,6 +224,7 @@ int plEmptyClipboard()
     }
     dropClipboardText();
     clipboard.owner = clipboard.openedBy;
+    if (hooks.setClipboard) hooks.setClipboard(nullptr, 0);
     return 1;
 }
 
@@ -235,6 +242,7 @@ plHglobal plSetClipboardData(uint32_t format, plHglobal handle)
     if (clipboard.text != handle) dropClipboardText();
     block->ownedByClipboard = true;
     clipboard.text = handle;
+    if (hooks.setClipboard) hooks.setClipboard(block->bytes.data(), textLength(*block));
     return handle;
 }
 
@@ -245,10 +253,17 @@ plHglobal plGetClipboardData(uint32_t format)
         return nullptr;
     }
     if (format != CF_TEXT) return nullptr;
+    if (hooks.getClipboard) return frontEndText();
     return blockOf(clipboard.text) ? clipboard.text : nullptr;
 }
 
 int plIsClipboardFormatAvailable(uint32_t format)
 {
-    return format == CF_TEXT && blockOf(clipboard.text) ? 1 : 0;
+    if (format != CF_TEXT) return 0;
+    if (hooks.getClipboard) {
+        const char* text = nullptr;
+        size_t length = 0;
+        return hooks.getClipboard(&text, &length) && text ? 1 : 0;
+    }
+    return blockOf(clipboard.text) ? 1 : 0;
 }

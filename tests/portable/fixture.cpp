@@ -1,4 +1,4 @@
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 std::vector<Received> received;
 std::vector<std::string> failures;

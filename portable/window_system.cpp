@@ -7,7 +7,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "platform/portable.h"
+#include "portable/internal.h"
 
 namespace ws {
 
@@ -54,6 +54,12 @@ bool isDescendantOrSelf(plHwnd window, plHwnd ancestor)
         window = w->parent;
     }
     return false;
+}
+
+// Tells the front end what changed about a window.
+static void changed(plHwnd window, uint32_t changes)
+{
+    if (hooks.windowChanged) hooks.windowChanged(window, changes);
 }
 
 static int allocateWindow(WindowKind kind)
@@ -131,7 +137,9 @@ plHwnd createInternalWindow(WindowKind kind, plHwnd parent, const char* title, u
     w.dialogProc = dialogProc;
     w.visible = true;
     w.everShown = true;
-    return handleOf(index);
+    plHwnd handle = handleOf(index);
+    changed(handle, pwCreated | pwShown);
+    return handle;
 }
 
 void resetWindows()
@@ -164,14 +172,14 @@ static char instanceMarker;
 
 const char* plGetCommandLine()
 {
-    return frontEnd.commandLine.c_str();
+    return settings.commandLine.c_str();
 }
 
 void plGetStartupInfo(plStartupInfo* info)
 {
     if (!info) return;
-    info->flags = frontEnd.startupFlags;
-    info->showWindow = frontEnd.startupShow;
+    info->flags = settings.startupFlags;
+    info->showWindow = settings.startupShow;
 }
 
 plHinstance plGetModuleHandle(const char* moduleName)
@@ -269,10 +277,12 @@ plHwnd plCreateWindowEx(uint32_t, const char* className, const char* title, uint
     w.title = title ? title : "";
     w.parent = parent;
     bool useDefault = width == CW_USEDEFAULT;
-    w.clientWidth = useDefault ? frontEnd.clientWidth : (width < 0 ? 0 : width);
-    w.clientHeight = useDefault || height == CW_USEDEFAULT ? frontEnd.clientHeight : (height < 0 ? 0 : height);
-    w.surface.cellWidth = frontEnd.fontWidth;
-    w.surface.cellHeight = frontEnd.fontHeight;
+    const pwScreenInfo screen = screenInfo();
+    w.clientWidth = useDefault ? screen.clientWidth : (width < 0 ? 0 : width);
+    w.clientHeight = useDefault || height == CW_USEDEFAULT ? screen.clientHeight : (height < 0 ? 0 : height);
+    const pwFontMetrics cell = measure(nullptr);
+    w.surface.cellWidth = cell.width;
+    w.surface.cellHeight = cell.height + cell.externalLeading;
     setupSurface(w);
     eraseSurface(w);
     if (menu) {
@@ -281,6 +291,7 @@ plHwnd plCreateWindowEx(uint32_t, const char* className, const char* title, uint
         w.menu = loadMenuFor(c.instance, c.menuName);
     }
     plHwnd handle = handleOf(index);
+    changed(handle, pwCreated);
     if (callProcedure(handle, WM_CREATE, 0, reinterpret_cast<plLparam>(param)) == -1) {
         plDestroyWindow(handle);
         return nullptr;
@@ -302,6 +313,7 @@ int plShowWindow(plHwnd window, int show)
     w->showValue = show;
     if (show == SW_HIDE) {
         w->visible = false;
+        if (wasVisible) changed(window, pwHidden);
         if (focusWindow && isDescendantOrSelf(focusWindow, window)) plSetFocus(nullptr);
         return wasVisible ? 1 : 0;
     }
@@ -309,6 +321,9 @@ int plShowWindow(plHwnd window, int show)
     if (!wasVisible) {
         w->invalid = true;
         w->erasePending = true;
+        w->surface.reportAll = true;
+        w->scrollBarChanged = true;
+        changed(window, pwShown);
     }
     bool first = !w->everShown;
     w->everShown = true;
@@ -335,6 +350,7 @@ struct DestroyGuard {
         if (w.systemMenu) destroyMenu(w.systemMenu);
         if (focusWindow == window) focusWindow = nullptr;
         freeWindow(index);
+        changed(window, pwDestroyed);
     }
 };
 
@@ -396,10 +412,12 @@ int plEnableWindow(plHwnd window, int enable)
     bool wasDisabled = !w->enabled;
     if (enable && wasDisabled) {
         w->enabled = true;
+        changed(window, pwEnabled);
         callProcedure(window, WM_ENABLE, 1, 0);
     } else if (!enable && !wasDisabled) {
         w->enabled = false;
         ++w->disableCount;
+        changed(window, pwDisabled);
         if (focusWindow && isDescendantOrSelf(focusWindow, window)) plSetFocus(nullptr);
         callProcedure(window, WM_ENABLE, 0, 0);
     }

@@ -3,7 +3,12 @@
 // first (in the order posted), then the quit message, then one paint message
 // for an invalid visible window.  Paint messages are never queued; they are
 // made up while a window stays invalid.
-#include "platform/portable.h"
+//
+// Painting is paced in frames: a blocking wait always paints first, but a
+// non-blocking peek hands out a paint message only when a frame is due, when
+// input was handled since the last paint, or when the front end has just
+// posted input (which is then handled on what the window shows).
+#include "portable/internal.h"
 
 namespace ws {
 
@@ -66,11 +71,6 @@ void discardMessagesFor(plHwnd window)
     }
 }
 
-int queuedMessageCount()
-{
-    return queueCount;
-}
-
 void resetMessages()
 {
     queueHead = 0;
@@ -94,14 +94,18 @@ static bool forWindow(plHwnd target, plHwnd filter)
     return target != nullptr && isDescendantOrSelf(target, filter);
 }
 
-// Takes the next message that passes the filters, without waiting.
-static bool take(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterMax, bool remove)
+// Takes the next posted message that passes the filters, or the quit
+// message, without waiting.
+static bool takePosted(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterMax, bool remove)
 {
     for (int i = 0; i < queueCount; ++i) {
         const plMsg& m = slot(i);
         if (forWindow(m.hwnd, window) && inRange(m.message, filterMin, filterMax)) {
             *msg = m;
-            if (remove) removeAt(i);
+            if (remove) {
+                removeAt(i);
+                paintDue = true;
+            }
             return true;
         }
     }
@@ -110,6 +114,13 @@ static bool take(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterM
         if (remove) quitPending = false;
         return true;
     }
+    return false;
+}
+
+// A paint message for the first invalid visible window that passes the
+// filters.
+static bool takePaint(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterMax, bool remove)
+{
     if (inRange(WM_PAINT, filterMin, filterMax)) {
         int chosen = -1;
         for (int i = 0; i < maxWindows; ++i) {
@@ -120,10 +131,16 @@ static bool take(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterM
         }
         if (chosen >= 0) {
             *msg = plMsg{handleOf(chosen), WM_PAINT, 0, 0};
+            if (remove) paintDue = false;
             return true;
         }
     }
     return false;
+}
+
+static bool take(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterMax, bool remove)
+{
+    return takePosted(msg, window, filterMin, filterMax, remove) || takePaint(msg, window, filterMin, filterMax, remove);
 }
 
 // Sends a paint message, validating the window afterwards when the procedure
@@ -171,11 +188,19 @@ int plPeekMessage(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filter
 {
     if (!msg) return 0;
     bool removing = (remove & PM_REMOVE) != 0;
-    if (take(msg, window, filterMin, filterMax, removing)) return 1;
-    if (frontEnd.peek && !inPeekHandler) {
+    if (takePosted(msg, window, filterMin, filterMax, removing)) return 1;
+    const bool due = frameDue();
+    if ((paintDue || due) && takePaint(msg, window, filterMin, filterMax, removing)) return 1;
+    // Output drawn straight onto a window reaches the front end in frames.
+    if (due) reportFrame();
+    if (hooks.poll && !inPeekHandler) {
         FlagGuard guard(inPeekHandler);
-        for (long calls = 0; calls < maxIdleCalls && frontEnd.peek(); ++calls) {
-            if (take(msg, window, filterMin, filterMax, removing)) return 1;
+        for (long calls = 0; calls < maxIdleCalls && hooks.poll(); ++calls) {
+            // The input is handled on what the window shows: paint first.
+            if (takePaint(msg, window, filterMin, filterMax, removing) ||
+                takePosted(msg, window, filterMin, filterMax, removing)) {
+                return 1;
+            }
         }
     }
     return 0;
@@ -188,11 +213,13 @@ int plGetMessage(plMsg* msg, plHwnd window, uint32_t filterMin, uint32_t filterM
         return -1;
     }
     if (take(msg, window, filterMin, filterMax, true)) return msg->message == WM_QUIT ? 0 : 1;
-    if (frontEnd.idle && !inIdleHandler) {
+    if (hooks.wait && !inIdleHandler) {
         FlagGuard guard(inIdleHandler);
-        // A handler that keeps saying it acted without ever delivering
-        // anything would otherwise keep the wait going for ever.
-        for (long calls = 0; calls < maxIdleCalls && frontEnd.idle(); ++calls) {
+        // Everything drawn is shown before the wait.  A front end that keeps
+        // saying it acted without ever delivering anything would otherwise
+        // keep the wait going for ever.
+        long calls = 0;
+        for (reportFrame(); calls < maxIdleCalls && hooks.wait(); ++calls, reportFrame()) {
             if (take(msg, window, filterMin, filterMax, true)) return msg->message == WM_QUIT ? 0 : 1;
         }
     }
@@ -263,6 +290,7 @@ plLresult plDefWindowProc(plHwnd window, uint32_t message, plWparam wParam, plLp
         return 1;
     case WM_SETTEXT:
         w->title = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        if (hooks.windowChanged) hooks.windowChanged(window, pwTitle);
         return 1;
     case WM_QUERYENDSESSION:
         return 1;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ protected:
         plAddDialogResource(instance, "PrintDlgBox", &cancelTemplate);
         owner = makeWindow();
         plShowWindow(owner, SW_SHOW);
-        hlPump();
+        pwPump();
         cancelled = false;
         cancelDialog = nullptr;
         abortCalls = 0;
@@ -184,7 +184,7 @@ TEST_F(Printing, DocumentsRecordNamePagesTextAndLines)
     EXPECT_EQ(abortCalls, 4);
     EXPECT_TRUE(plIsWindowEnabled(owner));
     EXPECT_EQ(plGetFocus(), owner);
-    EXPECT_EQ(hlLiveDcCount(), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
 }
 
 TEST_F(Printing, InjectedStartDocFailureReturnsTheValueAndRecordsNothing)
@@ -261,7 +261,7 @@ TEST_F(Printing, CancelAfterTheLastPageChangesNothing)
     EXPECT_TRUE(job(2));
     EXPECT_FALSE(cancelled);
     EXPECT_TRUE(hlDocumentAt(0)->ended);
-    hlPump();   // the press was for a dialog that is gone
+    pwPump();   // the press was for a dialog that is gone
     EXPECT_FALSE(cancelled);
 }
 

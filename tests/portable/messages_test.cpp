@@ -1,7 +1,7 @@
 // Windows and the message queue: creation and destruction order, send versus
 // post, paint synthesis, the quit message, peeking, the idle handler and the
 // failure that replaces a hang.
-#include "tests/platform/fixture.h"
+#include "tests/portable/fixture.h"
 
 namespace {
 
@@ -12,14 +12,14 @@ TEST_F(PlatformTest, CreationSendsCreateThenSizeAndFirstShowFocusesAndSizesAgain
     plHwnd window = makeWindow();
     EXPECT_EQ(messagesOf(window), (Messages{WM_CREATE, WM_SIZE}));
     EXPECT_EQ(received[1].lParam, plMakeLong(650, 384));
-    EXPECT_FALSE(hlIsVisible(window));
+    EXPECT_FALSE(pwIsVisible(window));
     received.clear();
 
     EXPECT_EQ(plShowWindow(window, SW_SHOWDEFAULT), 0);
     EXPECT_EQ(messagesOf(window), (Messages{WM_SETFOCUS, WM_SIZE}));
-    EXPECT_TRUE(hlIsVisible(window));
-    EXPECT_TRUE(hlIsInvalid(window));
-    EXPECT_EQ(hlShowValue(window), SW_SHOWDEFAULT);
+    EXPECT_TRUE(pwIsVisible(window));
+    EXPECT_TRUE(pwIsInvalid(window));
+    EXPECT_EQ(pwShowValue(window), SW_SHOWDEFAULT);
     EXPECT_EQ(plGetFocus(), window);
     received.clear();
 
@@ -102,7 +102,7 @@ TEST_F(PlatformTest, PaintComesOnlyWhenNothingElseIsQueuedAndOnlyOnce)
     EXPECT_EQ(msg.message, WM_PAINT);
     plInvalidateRect(window, nullptr, 1);   // invalidating again does not queue a second paint
     plDispatchMessage(&msg);
-    EXPECT_FALSE(hlIsInvalid(window));
+    EXPECT_FALSE(pwIsInvalid(window));
     EXPECT_EQ(plPeekMessage(&msg, nullptr, 0, 0, PM_REMOVE), 0);
 }
 
@@ -135,8 +135,8 @@ TEST_F(PlatformTest, PaintHandlerThatNeverValidatesDoesNotLoop)
     plHwnd window = plCreateWindowEx(0, "Lazy", "", WS_VISIBLE, 0, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance,
                                      nullptr);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(hlPump(), 1);
-    EXPECT_FALSE(hlIsInvalid(window));
+    EXPECT_EQ(pwPump(), 1);
+    EXPECT_FALSE(pwIsInvalid(window));
 }
 
 TEST_F(PlatformTest, QuitComesAfterEarlierPostsAndBeforePaint)
@@ -187,7 +187,7 @@ TEST_F(PlatformTest, BlockingWaitAsksTheIdleHandlerForInput)
         ++idleCalls;
         if (idleCalls == 1) return 1;   // did something, but delivered nothing: asked again
         if (idleCalls == 2) {
-            hlPostChar(idleTarget, 'x');
+            pwPostChar(idleTarget, 'x');
             return 1;
         }
         return 0;
@@ -229,7 +229,7 @@ TEST_F(PlatformTest, PeekHandlerFeedsANonBlockingPump)
     idleCalls = 0;
     hlSetPeekHandler([]() -> int {
         if (++idleCalls > 1) return 0;
-        hlPostChar(idleTarget, 'p');
+        pwPostChar(idleTarget, 'p');
         return 1;
     });
     plMsg msg{};
@@ -305,7 +305,7 @@ TEST_F(PlatformTest, FocusMovesWithKillAndSetFocusMessages)
     EXPECT_EQ(received[1].message, WM_KILLFOCUS);
     EXPECT_EQ(received[2].window, second);
     EXPECT_EQ(received[2].message, WM_SETFOCUS);
-    hlFocus(nullptr);
+    pwFocus(nullptr);
     EXPECT_EQ(plGetFocus(), nullptr);
     EXPECT_EQ(received.back().message, WM_KILLFOCUS);
 }
@@ -317,11 +317,11 @@ TEST_F(PlatformTest, DisablingTheFocusWindowTakesTheFocusAndDropsInput)
     EXPECT_EQ(plEnableWindow(window, 0), 0);
     EXPECT_EQ(plGetFocus(), nullptr);
     EXPECT_FALSE(plIsWindowEnabled(window));
-    EXPECT_EQ(hlDisableCount(window), 1);
-    hlPostChar(window, 'a');
-    hlClose(window);
-    EXPECT_EQ(hlChooseMenuItem(window, 13), 0);
-    hlPump();
+    EXPECT_EQ(pwDisableCount(window), 1);
+    pwPostChar(window, 'a');
+    pwClose(window);
+    EXPECT_EQ(pwChooseMenuItem(window, 13), 0);
+    pwPump();
     EXPECT_EQ(countOf(WM_CHAR), 0);
     EXPECT_EQ(countOf(WM_CLOSE), 0);
     EXPECT_EQ(countOf(WM_COMMAND), 0);
@@ -333,24 +333,24 @@ TEST_F(PlatformTest, CloseBoxAndShutdownQueryReachTheProcedure)
 {
     plHwnd window = makeWindow();
     queryEndSessionAnswer = 0;
-    EXPECT_EQ(hlQueryEndSession(window), 0);
-    hlClose(window);
-    hlPump();
+    EXPECT_EQ(pwQueryEndSession(window), 0);
+    pwClose(window);
+    pwPump();
     EXPECT_FALSE(plIsWindow(window));   // the default handling of WM_CLOSE destroys
-    EXPECT_EQ(hlMainWindow(), nullptr);
+    EXPECT_EQ(pwMainWindow(), nullptr);
 }
 
 TEST_F(PlatformTest, ResizeSendsSizeAndInvalidatesRedrawingClasses)
 {
     plHwnd window = makeWindow();
     plShowWindow(window, SW_SHOW);
-    hlPump();
+    pwPump();
     received.clear();
-    hlResize(window, 330, 200);
+    pwResize(window, 330, 200);
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].message, WM_SIZE);
     EXPECT_EQ(received[0].lParam, plMakeLong(330, 200));
-    EXPECT_TRUE(hlIsInvalid(window));
+    EXPECT_TRUE(pwIsInvalid(window));
     EXPECT_EQ(hlSurfaceColumns(window), 42);   // 330 / 8, the last cell partly visible
     EXPECT_EQ(hlSurfaceRows(window), 13);
 }

@@ -1,5 +1,6 @@
 // The portable window system's own records, shared by its source files only
-// (platform/*.cpp).  Neither the console nor the tests include this header.
+// (portable/*.cpp).  Neither the console, a front end nor the tests include
+// this header.
 //
 // Every object lives in a fixed table.  A handle packs the slot index and the
 // slot's generation, so a handle kept after its object is gone never reaches
@@ -10,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless.h"
 #include "platform/platform.h"
+#include "portable/frontend.h"
 
 namespace ws {
 
@@ -49,26 +50,22 @@ inline uint16_t nextGeneration(uint16_t generation)
 }
 
 // ---------------------------------------------------------------------------
-// The front end's settings and callbacks (headless.cpp).
-struct FrontEnd {
-    int fontWidth = 8;
-    int fontHeight = 16;
-    int dpi = 96;
-    int screenWidth = 1024;
-    int screenHeight = 768;
-    int clientWidth = 650;
-    int clientHeight = 384;
+// The installed front end (frontend.cpp), with every hook's null meaning
+// applied by the helpers below.
+extern pwFrontEnd hooks;
+struct Settings {
     std::string commandLine = "rastrel";
     uint32_t startupFlags = 0;
     uint16_t startupShow = 0;
-    hlIdleHandler idle = nullptr;
-    hlPeekHandler peek = nullptr;
-    hlFailureHandler failure = nullptr;
-    hlAnswerHandler answer = nullptr;
-    hlPrinterConfig printer{1, 4800, 6600, 50, 100, 1, 0, 0, 0};
+    int frameInterval = 16;
     int failAllocations = 0;
 };
-extern FrontEnd frontEnd;
+extern Settings settings;
+pwScreenInfo screenInfo();
+pwFontMetrics measure(const pwFontRequest* request);
+// The default printer's page, or the named one's; false when there is none.
+bool printerInfo(const char* name, pwPrinterInfo* info);
+uint64_t now();
 
 // Reports a failure through the front end's failure handler (which may not
 // return, or may throw).
@@ -93,19 +90,20 @@ struct WindowClass {
     int background;
 };
 
-struct Cell {
-    char character;
-    plColor text;
-    plColor background;
-};
-
+// A window's surface: the cells drawn, and what the front end was last told
+// they hold.  Rows drawn on since the last frame are marked dirty.
 struct Surface {
     int rows = 0, columns = 0;           // cells
     int cellWidth = 8, cellHeight = 16;  // pixels
     plColor windowColour = 0xFFFFFFu;
-    std::vector<Cell> cells;
-    std::vector<hlLine> lines;
+    std::vector<pwCell> cells;
+    std::vector<pwCell> shown;
+    std::vector<char> dirty;             // one flag per row
+    bool anyDirty = false;
+    bool reportAll = false;              // the next frame reports every row
+    std::vector<pwLine> lines;
 };
+using Cell = pwCell;
 
 struct ScrollBar {
     int minimum = 0, maximum = 0, position = 0;
@@ -135,6 +133,7 @@ struct Window {
     plHmenu systemMenu;
     Surface surface;
     ScrollBar vertical, horizontal;
+    bool scrollBarChanged;
     int disableCount;
     uint64_t order;              // creation order
 };
@@ -159,7 +158,6 @@ void resetWindows();
 // The message queue (messages.cpp).
 void discardMessagesFor(plHwnd window);
 void resetMessages();
-int queuedMessageCount();
 bool postFront(plHwnd window, uint32_t message, plWparam wParam, plLparam lParam);
 
 // ---------------------------------------------------------------------------
@@ -181,7 +179,8 @@ struct Dc {
     DcState state;
     DcState saved[16];
     int savedCount;
-    // Printer contexts: the document side (printers.cpp).
+    // Printer contexts: the printer and the document side (printers.cpp).
+    pwPrinterInfo printer;
     plAbortProc abortProc;
     int document;                // index of the open document, -1 when none
     bool pageOpen;
@@ -195,13 +194,12 @@ Dc* dcOf(plHdc handle);
 
 void setupSurface(Window& window);           // sizes the cells to the client area
 void eraseSurface(Window& window);
+void markDirty(Surface& surface, int row);
 void destroyCaretOf(plHwnd window);
 void releaseDcsOf(plHwnd window);
 void resetDrawing();
 // The metrics of a context's selected font.
 void fontMetrics(const Dc& dc, int* width, int* height);
-extern hlFontRequest lastFontRequest;
-extern int fontRequestCount;
 
 struct Caret {
     bool exists;
@@ -210,6 +208,18 @@ struct Caret {
     int hideCount;
 };
 extern Caret caret;
+extern bool caretChanged;
+
+// ---------------------------------------------------------------------------
+// Frames (frames.cpp).
+// Reports every change since the last frame to the front end, then `frame`.
+void reportFrame();
+// A frame is due: the interval has passed since the last one.
+bool frameDue();
+// Set when input was handled: the next pump paints at once.
+extern bool paintDue;
+extern bool menuChanged;
+void resetFrames();
 
 // ---------------------------------------------------------------------------
 // Menus, accelerators and resources (menus.cpp).
@@ -225,39 +235,21 @@ void resetMenus();
 
 // ---------------------------------------------------------------------------
 // Dialogs and printers (dialogs.cpp, printers.cpp).
-struct Answer {
-    hlAnswerKind kind;
-    int box;
-    bool cancel;
-    std::string path;
-    hlPrintAnswer print;
-};
-extern std::vector<Answer> answers;          // in the order they are taken
-extern std::vector<hlBoxRecord> boxes;
-extern hlSaveRequest lastSaveRequest;
-extern struct plPrintDlg lastPrintRequest;
-extern int printDialogCount;
-extern plHwnd lastDialog;
 void resetDialogs();
 plHwnd dialogControl(plHwnd dialog, int id);
-plHwnd firstButton(plHwnd dialog);
 void resetPrinters();
 // Printer device contexts (drawing.cpp owns every context; printers.cpp adds
 // the document side).
-plHdc createPrinterDc();
+plHdc createPrinterDc(const pwPrinterInfo& printer);
 void printerDcDeleted(Dc& dc);
-// Records text and lines on the printer's current page (false: no page open).
+// Records text and lines on the printer's current page.
 void printerText(Dc& dc, int x, int y, const char* text, int count);
 void printerLine(Dc& dc, int x1, int y1, int x2, int y2);
-extern std::vector<hlDocument> documents;
 
 // ---------------------------------------------------------------------------
 // Clipboard and memory (clipboard.cpp).
 void resetClipboard();
 plHglobal allocateBlock(size_t bytes, bool injectable);
-const char* clipboardText();
-void setClipboardText(const char* text);
 int liveBlockCount();
-extern int beepCount;
 
 }  // namespace ws

@@ -1,49 +1,64 @@
-// The virtual printer: enumeration, printer device contexts, documents and
-// pages.  Every document records its name and every page its text items and
-// lines, for the front end to read back.
+// Printers: enumeration, printer device contexts, documents and pages.  Every
+// document records its name and every page its text items and lines, at
+// their device positions; the front end is told each step of a document and
+// prints it when it is finished.
 //
 // As a spooler does, starting and ending a page call the context's abort
 // procedure first; once it has returned FALSE every later page call fails.
-// Failures of StartDoc, StartPage and EndPage can be injected, and the front
-// end can have the cancel dialog's button pressed after a document's Nth page.
 #include <cstring>
 
-#include "platform/portable.h"
+#include "portable/internal.h"
 
 namespace ws {
 
-std::vector<hlDocument> documents;
-static const char printerName[] = "Headless Printer";
-static const char portName[] = "HEADLESS:";
+static std::vector<pwDocument> documents;
+static const char portName[] = "PORTABLE:";
 
 enum : int { spError = -1, spAppAbort = -2 };
 enum : uint32_t { printerAttributeDefault = 0x4, printerAttributeLocal = 0x40, errorInvalidLevel = 124 };
 
 static bool inAbortProc = false;
 
-static hlPage* currentPage(Dc& dc)
+static pwDocument* documentOf(const Dc& dc)
 {
-    if (dc.document < 0 || !dc.pageOpen || dc.document >= static_cast<int>(documents.size())) return nullptr;
-    hlDocument& document = documents[static_cast<size_t>(dc.document)];
-    return document.pages.empty() ? nullptr : &document.pages.back();
+    if (dc.document < 0 || dc.document >= static_cast<int>(documents.size())) return nullptr;
+    return &documents[static_cast<size_t>(dc.document)];
+}
+
+static pwPage* currentPage(Dc& dc)
+{
+    pwDocument* document = documentOf(dc);
+    if (!document || !dc.pageOpen || document->pages.empty()) return nullptr;
+    return &document->pages.back();
+}
+
+// Tells the front end a step of the context's document; 1 when it may go on,
+// otherwise what the call is to return.
+static int spoolerStep(const Dc& dc, pwSpoolerStep step)
+{
+    const pwDocument* document = documentOf(dc);
+    if (!hooks.spooler || !document) return 1;
+    return hooks.spooler(step, document);
 }
 
 void printerText(Dc& dc, int x, int y, const char* text, int count)
 {
-    hlPage* page = currentPage(dc);
-    if (page) page->texts.push_back(hlTextItem{x, y, std::string(text, static_cast<size_t>(count))});
+    pwPage* page = currentPage(dc);
+    if (page) page->texts.push_back(pwTextItem{x, y, std::string(text, static_cast<size_t>(count))});
 }
 
 void printerLine(Dc& dc, int x1, int y1, int x2, int y2)
 {
-    hlPage* page = currentPage(dc);
-    if (page) page->lines.push_back(hlLine{x1, y1, x2, y2});
+    pwPage* page = currentPage(dc);
+    if (page) page->lines.push_back(pwLine{x1, y1, x2, y2});
 }
 
 void printerDcDeleted(Dc& dc)
 {
-    if (dc.document >= 0 && dc.document < static_cast<int>(documents.size())) {
-        documents[static_cast<size_t>(dc.document)].aborted = 1;
+    pwDocument* document = documentOf(dc);
+    if (document) {
+        document->aborted = 1;
+        spoolerStep(dc, pwAbortDoc);
     }
     dc.document = -1;
 }
@@ -73,7 +88,7 @@ static bool spoolerContinues(plHdc handle)
         if (!dc) return false;
         if (!goOn) {
             dc->cancelled = true;
-            if (dc->document >= 0) documents[static_cast<size_t>(dc->document)].cancelled = 1;
+            if (pwDocument* document = documentOf(*dc)) document->cancelled = 1;
         }
     }
     return !dc->cancelled;
@@ -83,11 +98,18 @@ static bool spoolerContinues(plHdc handle)
 
 using namespace ws;
 
-const char* hlPrinterName()
+int pwDocumentCount()
 {
-    return printerName;
+    return static_cast<int>(documents.size());
 }
 
+const pwDocument* pwDocumentAt(int index)
+{
+    if (index < 0 || index >= static_cast<int>(documents.size())) return nullptr;
+    return &documents[static_cast<size_t>(index)];
+}
+
+// The default printer is the only one enumerated.
 int plEnumPrinters(uint32_t, const char*, uint32_t level, void* buffer, uint32_t size, uint32_t* needed,
                    uint32_t* returned)
 {
@@ -96,9 +118,11 @@ int plEnumPrinters(uint32_t, const char*, uint32_t level, void* buffer, uint32_t
         lastError = errorInvalidLevel;
         return 0;
     }
-    uint32_t count = frontEnd.printer.present ? 1 : 0;
+    pwPrinterInfo printer{};
+    uint32_t count = printerInfo(nullptr, &printer) ? 1 : 0;
+    const size_t nameBytes = std::strlen(printer.name) + 1;
     size_t structSize = level == 4 ? sizeof(plPrinterInfo4) : sizeof(plPrinterInfo5);
-    size_t stringBytes = sizeof printerName + (level == 5 ? sizeof portName : 0);
+    size_t stringBytes = nameBytes + (level == 5 ? sizeof portName : 0);
     size_t need = count ? structSize + stringBytes : 0;
     if (needed) *needed = static_cast<uint32_t>(need);
     if (need > size || (need > 0 && !buffer)) {
@@ -107,12 +131,12 @@ int plEnumPrinters(uint32_t, const char*, uint32_t level, void* buffer, uint32_t
     }
     if (count) {
         char* strings = static_cast<char*>(buffer) + structSize;
-        std::memcpy(strings, printerName, sizeof printerName);
+        std::memcpy(strings, printer.name, nameBytes);
         if (level == 4) {
             plPrinterInfo4 info{strings, nullptr, printerAttributeDefault | printerAttributeLocal};
             std::memcpy(buffer, &info, sizeof info);
         } else {
-            char* port = strings + sizeof printerName;
+            char* port = strings + nameBytes;
             std::memcpy(port, portName, sizeof portName);
             plPrinterInfo5 info{strings, port, printerAttributeDefault | printerAttributeLocal, 15000, 45000};
             std::memcpy(buffer, &info, sizeof info);
@@ -124,11 +148,12 @@ int plEnumPrinters(uint32_t, const char*, uint32_t level, void* buffer, uint32_t
 
 plHdc plCreateDC(const char*, const char* device, const char*, const void*)
 {
-    if (!device || !frontEnd.printer.present || std::strcmp(device, printerName) != 0) {
+    pwPrinterInfo printer{};
+    if (!device || !printerInfo(device, &printer)) {
         lastError = 1801;   // invalid printer name
         return nullptr;
     }
-    return createPrinterDc();
+    return createPrinterDc(printer);
 }
 
 int plSetAbortProc(plHdc dc, plAbortProc proc)
@@ -143,14 +168,22 @@ int plStartDoc(plHdc dc, const plDocInfo* info)
 {
     Dc* d = dcOf(dc);
     if (!d || d->kind != dcPrinter || d->document >= 0) return spError;
-    if (frontEnd.printer.startDocResult != 1) return frontEnd.printer.startDocResult;
-    hlDocument document{};
+    pwDocument document{};
     document.name = info && info->docName ? info->docName : "";
+    document.printer = d->printer.name;
+    document.page = d->printer;
     documents.push_back(document);
     d->document = static_cast<int>(documents.size()) - 1;
     d->pageOpen = false;
     d->cancelled = false;
     d->pagesEnded = 0;
+    const int result = spoolerStep(*d, pwStartDoc);
+    if (result != 1) {
+        // The spooler refused the job: it never began.
+        documents.pop_back();
+        d->document = -1;
+        return result;
+    }
     return static_cast<int>(documents.size());
 }
 
@@ -160,8 +193,8 @@ int plStartPage(plHdc dc)
     if (!d || d->kind != dcPrinter || d->document < 0 || d->pageOpen) return spError;
     if (!spoolerContinues(dc)) return spAppAbort;
     d = dcOf(dc);
-    if (!d || d->document < 0 || frontEnd.printer.failStartPage) return spError;
-    documents[static_cast<size_t>(d->document)].pages.push_back(hlPage{});
+    if (!d || d->document < 0 || spoolerStep(*d, pwStartPage) != 1) return spError;
+    documentOf(*d)->pages.push_back(pwPage{});
     d->pageOpen = true;
     return 1;
 }
@@ -172,20 +205,10 @@ int plEndPage(plHdc dc)
     if (!d || d->kind != dcPrinter || d->document < 0 || !d->pageOpen) return spError;
     if (!spoolerContinues(dc)) return spAppAbort;
     d = dcOf(dc);
-    if (!d || d->document < 0 || frontEnd.printer.failEndPage) return spError;
-    documents[static_cast<size_t>(d->document)].pages.back().ended = 1;
+    if (!d || d->document < 0 || spoolerStep(*d, pwEndPage) != 1) return spError;
+    documentOf(*d)->pages.back().ended = 1;
     d->pageOpen = false;
     ++d->pagesEnded;
-    if (frontEnd.printer.cancelAfterPages > 0 && d->pagesEnded == frontEnd.printer.cancelAfterPages) {
-        plHwnd dialog = lastDialog;
-        if (windowOf(dialog)) {
-            plHwnd button = firstButton(dialog);
-            Window* b = windowOf(button);
-            unsigned id = b ? b->controlId : static_cast<unsigned>(IDCANCEL);
-            plPostMessage(dialog, WM_COMMAND, static_cast<plWparam>(plMakeLong(id, 0)),
-                          reinterpret_cast<plLparam>(button));
-        }
-    }
     return 1;
 }
 
@@ -193,10 +216,14 @@ int plEndDoc(plHdc dc)
 {
     Dc* d = dcOf(dc);
     if (!d || d->kind != dcPrinter || d->document < 0) return spError;
-    hlDocument& document = documents[static_cast<size_t>(d->document)];
-    if (d->pageOpen) document.pages.back().ended = 1;
-    document.ended = 1;
-    d->document = -1;
-    d->pageOpen = false;
+    pwDocument* document = documentOf(*d);
+    if (d->pageOpen) document->pages.back().ended = 1;
+    document->ended = 1;
+    spoolerStep(*d, pwEndDoc);
+    d = dcOf(dc);
+    if (d) {
+        d->document = -1;
+        d->pageOpen = false;
+    }
     return 1;
 }
