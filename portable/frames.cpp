@@ -91,16 +91,17 @@ static int scrollDelta(const Surface& s)
     return bestVotes * 2 >= changed ? best : 0;
 }
 
-// Moves what the front end is told a surface shows by delta rows; the rows
-// uncovered hold nothing it was told.
-static void shiftShown(Surface& s, int delta)
+// Moves what the front end is told rows [0, bottom) of a surface show by
+// delta rows; the rows uncovered hold nothing it was told.
+static void shiftShown(Surface& s, int bottom, int delta)
 {
     const size_t width = static_cast<size_t>(s.columns);
-    const size_t moved = static_cast<size_t>(s.rows - (delta > 0 ? delta : -delta)) * width;
+    const size_t moved = static_cast<size_t>(bottom - (delta > 0 ? delta : -delta)) * width;
+    const size_t region = static_cast<size_t>(bottom) * width;
     Cell* base = s.shown.data();
     if (delta > 0) {
         std::memmove(base, base + static_cast<size_t>(delta) * width, moved * sizeof(Cell));
-        for (size_t i = moved; i < s.shown.size(); ++i) base[i] = Cell{1, 0xFFFFFFFFu, 0xFFFFFFFFu};
+        for (size_t i = moved; i < region; ++i) base[i] = Cell{1, 0xFFFFFFFFu, 0xFFFFFFFFu};
     } else {
         std::memmove(base + static_cast<size_t>(-delta) * width, base, moved * sizeof(Cell));
         for (size_t i = 0; i < static_cast<size_t>(-delta) * width; ++i) base[i] = Cell{1, 0xFFFFFFFFu, 0xFFFFFFFFu};
@@ -117,9 +118,16 @@ static bool reportSurface(plHwnd handle, Window& w)
     bool compareAll = all;
     if (!all) {
         const int delta = scrollDelta(s);
-        if (delta != 0) {
-            if (hooks.scrollRows) hooks.scrollRows(handle, 0, s.rows, delta);
-            shiftShown(s, delta);
+        // Blank rows at the bottom, blank before and after, stay where they are.
+        int bottom = s.rows;
+        while (bottom > 0 && blankRow(&s.cells[static_cast<size_t>((bottom - 1) * columns)], columns) &&
+               sameRow(&s.cells[static_cast<size_t>((bottom - 1) * columns)],
+                       &s.shown[static_cast<size_t>((bottom - 1) * columns)], columns)) {
+            --bottom;
+        }
+        if (delta != 0 && (delta > 0 ? delta : -delta) < bottom) {
+            if (hooks.scrollRows) hooks.scrollRows(handle, 0, bottom, delta);
+            shiftShown(s, bottom, delta);
             compareAll = true;
         }
     }
