@@ -4,10 +4,19 @@
 //
 // Message numbers, parameter packing, show values, scroll codes, key codes and
 // message-box results are Win32's, so that a native Windows build implements
-// these functions as a thin pass-through to the real API.  On hosts without
-// Win32, the portable window system (the other files of platform/) implements
-// them, with a front end (headless for tests and scripted runs) answering the
-// dialogs, message boxes and printers.
+// these functions as a thin pass-through to the real API (win32/).  On hosts
+// without Win32, the portable window system (portable/) implements them and
+// shows the windows through one front end (portable/frontend.h).
+//
+// The return point.  A window procedure, and a dialog or abort procedure,
+// may leave by throwing the console's return point (a C++ exception: exit,
+// abort or the interrupt abandoning the application).  Every call that runs
+// one of them (plSendMessage, plDispatchMessage, plCreateWindowEx,
+// plDestroyWindow, plShowWindow, plSetFocus, plUpdateWindow, the modal boxes
+// and dialogs, the spooler calls, ...) must let it pass to its caller.  A
+// window system whose callbacks run inside frames of its own that C++
+// exceptions cannot cross must catch it at the procedure's edge, keep it
+// pending, and throw it again once control is back in the caller's code.
 #pragma once
 
 #include <cstddef>

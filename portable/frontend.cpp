@@ -42,13 +42,23 @@ pwScreenInfo screenInfo()
     return info;
 }
 
+// The front end's own font, measured once per front end: every character
+// drawn with it asks for its metrics.
+static bool windowFontMeasured = false;
+static pwFontMetrics windowFont;
+
 pwFontMetrics measure(const pwFontRequest* request)
 {
+    if (!request && windowFontMeasured) return windowFont;
     pwFontMetrics metrics{8, 16, 0};
     if (hooks.measureFont) hooks.measureFont(request, &metrics);
     // A font of no size would leave nothing to place text by.
     if (metrics.width < 1) metrics.width = 1;
     if (metrics.height < 1) metrics.height = 1;
+    if (!request) {
+        windowFont = metrics;
+        windowFontMeasured = true;
+    }
     return metrics;
 }
 
@@ -75,6 +85,7 @@ using namespace ws;
 void pwInstall(const pwFrontEnd* frontEnd)
 {
     hooks = frontEnd ? *frontEnd : pwFrontEnd{};
+    windowFontMeasured = false;
 }
 
 void pwSetCommandLine(const char* commandLine)
@@ -103,7 +114,7 @@ void pwReset()
     resetPrinters();
     resetClipboard();
     resetFrames();
-    hooks = pwFrontEnd{};
+    pwInstall(nullptr);
     settings = Settings{};
     lastError = 0;
 }
