@@ -114,6 +114,12 @@ static bool reportSurface(plHwnd handle, Window& w)
     Surface& s = w.surface;
     if (!s.anyDirty && !s.reportAll) return false;
     const int columns = s.columns;
+    if (s.rows <= 0 || columns <= 0) {
+        // A surface with no cells has nothing to report beyond its size.
+        s.anyDirty = false;
+        s.reportAll = false;
+        return false;
+    }
     bool all = s.reportAll;
     bool compareAll = all;
     if (!all) {

@@ -169,7 +169,8 @@ TEST_F(Seam, EveryChangeReachesTheFrontEndThroughDamageAndScrolls)
     for (int step = 0; step < 400; step++) {
         switch (random() % 8) {
         case 0:
-            pwResize(window, 200 + static_cast<int>(random() % 600), 100 + static_cast<int>(random() % 400));
+            // Now and then a window with no room at all.
+            pwResize(window, static_cast<int>(random() % 800), static_cast<int>(random() % 500));
             break;
         case 1:
             pwScroll(window, static_cast<int>(random() % 8), static_cast<int>(random() % 40));
