@@ -30,6 +30,12 @@ static plMsg& slot(int position)
 
 static void removeAt(int position)
 {
+    if (position == 0) {
+        // The common case, the oldest message: the queue's head moves on.
+        queueHead = (queueHead + 1) % queueCapacity;
+        --queueCount;
+        return;
+    }
     for (int i = position; i + 1 < queueCount; ++i) slot(i) = slot(i + 1);
     --queueCount;
 }
