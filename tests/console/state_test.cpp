@@ -10,7 +10,7 @@
 
 namespace {
 
-char transcript[consoleCapacity];
+char transcript[consoleTranscriptSize];
 char pendingInput[consoleInputSize];
 ConsoleStateRecord& S = ConsoleState;
 
@@ -22,16 +22,14 @@ protected:
         cellWidth = 8;
         cellHeight = 16;
         std::memset(transcript, '#', sizeof transcript);
-        initConsoleState(transcript, pendingInput, 10);
+        initConsoleState(transcript, pendingInput, 10, consoleTranscriptSize);
     }
 
     // Puts text in the transcript as it stands, with lastRow counted.
     static void setText(const std::string& text)
     {
         ASSERT_LT(text.size(), static_cast<size_t>(consoleCapacity));
-        std::memcpy(S.textStart, text.data(), text.size());
-        S.textEnd = S.textStart + text.size();
-        S.lastRow = countRows();
+        setTranscriptText(text.data(), static_cast<int32_t>(text.size()));
     }
 
     static std::string text() { return std::string(S.textStart, S.textEnd); }
@@ -205,9 +203,9 @@ TEST_F(Transcript, OpenGapReturnsThePositionMovedBackByDiscarding)
     std::string t = "first\r\n";
     t += std::string(consoleCapacity - 2 - t.size() - 4, 'm') + "tail";
     setText(t);
-    char* at = S.textEnd - 4;  // before "tail"
-    char* gap = openGap(at, 3);
-    ASSERT_EQ(gap, at - 7);  // "first\r\n" was discarded
+    const ptrdiff_t at = S.textEnd - 4 - S.textStart;  // before "tail"
+    char* gap = openGap(S.textStart + at, 3);
+    ASSERT_EQ(gap - S.textStart, at - 7);  // "first\r\n" was discarded
     std::memcpy(gap, "NEW", 3);
     EXPECT_EQ(text().substr(text().size() - 7), "NEWtail");
 
