@@ -472,17 +472,19 @@ void inputCharacters(plHwnd window, const char* bytes, size_t count)
 {
     size_t i = 0;
     while (i < count) {
-        size_t run = 0;
-        while (i + run < count && ordinaryKey(bytes[i + run])) {
-            run++;
+        size_t end = i;
+        while (end < count && ordinaryKey(bytes[end])) {
+            end++;
         }
         // Every control character, the first character of every run, and
         // everything typed while a reader waits goes through the handler.
-        plSendMessage(window, WM_CHAR, static_cast<unsigned char>(bytes[i]), 0);
-        i++;
-        if (run > 1 && window == consoleWindow && plIsWindow(window) && !ConsoleState.reading &&
-            !(ConsoleState.selStart && ConsoleState.selEnd)) {
-            i += typeRun(bytes + i, run - 1);
-        }
+        do {
+            plSendMessage(window, WM_CHAR, static_cast<unsigned char>(bytes[i]), 0);
+            i++;
+            if (i < end && window == consoleWindow && plIsWindow(window) && !ConsoleState.reading &&
+                !(ConsoleState.selStart && ConsoleState.selEnd)) {
+                i += typeRun(bytes + i, end - i);
+            }
+        } while (i < end);
     }
 }

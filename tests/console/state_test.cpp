@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/console.h"
+#include "walked_rows.h"
 
 namespace {
 
@@ -133,6 +134,38 @@ TEST_F(Transcript, DiscardingMovesHeldPositionsBackAndDropsADiscardedSelection)
     EXPECT_EQ(S.selStart, S.textStart);
     EXPECT_EQ(S.selEnd, S.textStart + 22);
     EXPECT_EQ(S.viewStart, S.textStart + 18);
+}
+
+TEST_F(Transcript, TheTextMovingDownInItsBlockTakesTheHeldPositionsAlong)
+{
+    // Lines written until the end of the text nears the end of the block;
+    // positions are held in the last of them; more lines move the text down.
+    char line[32];
+    int i = 0;
+    const auto writeLine = [&]() {
+        std::snprintf(line, sizeof line, "line %05d\r\n", i++);
+        for (const char* p = line; *p; p++) {
+            *S.textEnd++ = *p;
+            makeRoom(1);
+        }
+    };
+    while (S.textEnd + 100 < transcriptBlock + transcriptBlockSize) {
+        writeLine();
+    }
+    S.viewStart = S.textEnd - 12;
+    S.selAnchor = S.textEnd - 11;
+    S.selStart = S.textEnd - 10;
+    S.selEnd = S.textEnd - 2;
+    const std::string held = std::string(S.viewStart, S.textEnd);
+    const char* start = S.textStart;
+    while (S.textStart >= start) {
+        writeLine();
+    }
+    EXPECT_LT(S.textStart, start);
+    EXPECT_EQ(std::string(S.viewStart, S.viewStart + 12), held);
+    EXPECT_EQ(S.selAnchor, S.viewStart + 1);
+    EXPECT_EQ(S.selStart, S.viewStart + 2);
+    EXPECT_EQ(S.selEnd, S.viewStart + 10);
 }
 
 // ---------------------------------------------------------------------------
@@ -265,7 +298,8 @@ TEST_F(Transcript, RowLengthStopsAtTheBreakOrTheRowWidth)
 }
 
 // ---------------------------------------------------------------------------
-// A million bytes of random text, appended and edited through the primitives.
+// A million bytes of random text, appended and edited through the primitives,
+// the row mapping held against a walk from the start of the text.
 
 TEST_F(Transcript, RandomEditsKeepTheBoundTheMappingAndTheRowCount)
 {
@@ -335,9 +369,16 @@ TEST_F(Transcript, RandomEditsKeepTheBoundTheMappingAndTheRowCount)
             int32_t row = 0;
             int32_t column = 0;
             positionToRowColumn(p, &row, &column);
-            ASSERT_GE(column, 0);
-            ASSERT_LT(column, S.screenColumns);
+            int64_t walkedRow = 0;
+            int64_t walkedColumn = 0;
+            walkedRows::walkedRowColumn(static_cast<size_t>(p - S.textStart), &walkedRow, &walkedColumn);
+            ASSERT_EQ(row, walkedRow) << "step " << steps << " offset " << (p - S.textStart);
+            ASSERT_EQ(column, walkedColumn) << "step " << steps << " offset " << (p - S.textStart);
             ASSERT_EQ(rowColumnToPosition(row, column), p) << "step " << steps << " offset " << (p - S.textStart);
+            const int32_t r = below(static_cast<uint32_t>(S.lastRow) + 3) - 1;
+            const int32_t c = below(100);
+            ASSERT_EQ(static_cast<size_t>(rowColumnToPosition(r, c) - S.textStart), walkedRows::walkedPosition(r, c))
+                << "step " << steps << " row " << r << " column " << c;
         }
     }
     EXPECT_GT(steps, 1000);
