@@ -44,15 +44,25 @@ void setUpConsole()
     pumpMessages();
 }
 
-// The 64-byte output line number i: a counter, dots, CR LF.
-void makeLine(char* line, int64_t i)
+// 64-byte output lines (a number, dots, CR LF), made once: the benchmarks
+// cycle through them.
+enum { lineCount = 4096 };
+const char* outputLine(int64_t i)
 {
-    std::memset(line, '.', 62);
-    char number[32];
-    const int length = std::snprintf(number, sizeof number, "line %lld ", static_cast<long long>(i));
-    std::memcpy(line, number, static_cast<size_t>(length));
-    line[62] = '\r';
-    line[63] = '\n';
+    static char lines[lineCount][64];
+    static bool made;
+    if (!made) {
+        for (int n = 0; n < lineCount; n++) {
+            std::memset(lines[n], '.', 62);
+            char number[32];
+            const int length = std::snprintf(number, sizeof number, "line %d ", n);
+            std::memcpy(lines[n], number, static_cast<size_t>(length));
+            lines[n][62] = '\r';
+            lines[n][63] = '\n';
+        }
+        made = true;
+    }
+    return lines[i % lineCount];
 }
 
 // 64-byte lines, one write each, into a full transcript; the window is
@@ -60,11 +70,9 @@ void makeLine(char* line, int64_t i)
 void writeLinesIntoAFullTranscript(benchmark::State& state)
 {
     setUpConsole();
-    char line[64];
     int64_t i = 0;
     for (auto _ : state) {
-        makeLine(line, i);
-        plSendMessage(consoleWindow, consoleWriteTextMessage, reinterpret_cast<plWparam>(line), 64);
+        plSendMessage(consoleWindow, consoleWriteTextMessage, reinterpret_cast<plWparam>(outputLine(i)), 64);
         if (++i % 256 == 0) {
             pumpMessages();
         }
@@ -77,11 +85,9 @@ BENCHMARK(writeLinesIntoAFullTranscript);
 void storeLinesIntoAFullTranscript(benchmark::State& state)
 {
     setUpConsole();
-    char line[65];
     int64_t i = 0;
     for (auto _ : state) {
-        makeLine(line, i++);
-        line[64] = 0;
+        const char* line = outputLine(i++);
         for (int k = 0; k < 64; k++) {
             storeCharAt(line + k, ConsoleState.textEnd);
         }
@@ -166,6 +172,27 @@ BENCHMARK(pasteOutsideARead)
     ->Args({256 * 1024, 0})
     ->Args({256 * 1024, 1})
     ->Unit(benchmark::kMillisecond);
+
+// The same text pasted while a reader waits (as after a read left waiting):
+// every character goes through the character handler, the pending line
+// fills, and the rest beeps.
+void pasteDuringARead(benchmark::State& state)
+{
+    setUpConsole();
+    const std::string text = pastedLines(static_cast<size_t>(state.range(0)));
+    putOnClipboard(text);
+    int64_t bytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        setUpConsole();
+        ConsoleState.reading = 1;
+        state.ResumeTiming();
+        plSendMessage(consoleWindow, WM_COMMAND, commandPaste, 0);
+        bytes += static_cast<int64_t>(text.size());
+    }
+    state.SetBytesProcessed(bytes);
+}
+BENCHMARK(pasteDuringARead)->Arg(32 * 1024)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

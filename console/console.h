@@ -118,13 +118,15 @@ void textChangesFrom(const char* position);
 char* lineStartOf(char* position);
 
 // Transcript primitives.  makeRoom returns how many bytes it discarded from
-// the top, so that callers holding positions can move them back; openGap
-// returns the gap's position after any discarding (null, and nothing done,
-// when count + 1 bytes could not fit even in an empty transcript).
-// Removing text (deleteText, and makeRoom's discarding) keeps lastRow equal
-// to the rows the text takes, and moves viewStart, selAnchor, selStart and
-// selEnd back with their text (to the cut when their text went); makeRoom
-// clears a selection whose text it discarded whole.
+// the top.  It may also move the whole text down in its block, so a caller
+// holding a position across it keeps the position's offset from textStart,
+// less what was discarded; openGap returns the gap's position after any
+// discarding (null, and nothing done, when count + 1 bytes could not fit
+// even in an empty transcript).  Removing text (deleteText, and makeRoom's
+// discarding) keeps lastRow equal to the rows the text takes, and keeps
+// viewStart, selAnchor, selStart and selEnd on their text (at the cut when
+// their text went), as does moving the text; makeRoom clears a selection
+// whose text it discarded whole.
 int32_t makeRoom(int32_t count);
 // makeRoom for typing that holds hidden bytes not yet stored, all of them to
 // go in at or after limit, the start of a line: they count as text.  Returns

@@ -85,14 +85,38 @@ const char* findBreak(const char* from, const char* end)
     return nullptr;
 }
 
+// The last LF in [from, to), or null.  Eight bytes are tested at a time.
+const char* lastLineFeed(const char* from, const char* to)
+{
+    const uint64_t ones = 0x0101010101010101u;
+    const char* p = to;
+    while (p - from >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p - 8, sizeof word);
+        const uint64_t x = word ^ (ones * '\n');   // a zero byte where an LF was
+        if ((x - ones) & ~x & (ones * 0x80)) {
+            break;
+        }
+        p -= 8;
+    }
+    while (p > from) {
+        if (*--p == '\n') {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 char* lineStartOf(char* position)
 {
-    for (char* q = position - 1; q > S.textStart; --q) {
-        if (q[0] == '\n' && q[-1] == '\r') {
-            return q + 1;
+    const char* to = position;
+    while (const char* lf = lastLineFeed(S.textStart + 1, to)) {
+        if (lf[-1] == '\r') {
+            return const_cast<char*>(lf) + 1;
         }
+        to = lf;
     }
     return S.textStart;
 }
@@ -584,11 +608,7 @@ void recountLastLine()
     int64_t length = 0;
     if (S.textStart && S.textEnd) {
         // The line as the row mapping sees it: from just after the last CR LF.
-        const char* start = S.textEnd;
-        while (start > S.textStart && !(start[-1] == '\n' && start - 1 > S.textStart && start[-2] == '\r')) {
-            start--;
-        }
-        length = S.textEnd - start;
+        length = S.textEnd - lineStartOf(S.textEnd);
     }
     const int64_t width = rowWidth();
     lineWraps = clampRow(length / width);

@@ -369,16 +369,21 @@ TEST_F(Transcript, RandomEditsKeepTheBoundTheMappingAndTheRowCount)
             int32_t row = 0;
             int32_t column = 0;
             positionToRowColumn(p, &row, &column);
-            int64_t walkedRow = 0;
-            int64_t walkedColumn = 0;
-            walkedRows::walkedRowColumn(static_cast<size_t>(p - S.textStart), &walkedRow, &walkedColumn);
-            ASSERT_EQ(row, walkedRow) << "step " << steps << " offset " << (p - S.textStart);
-            ASSERT_EQ(column, walkedColumn) << "step " << steps << " offset " << (p - S.textStart);
+            ASSERT_GE(column, 0);
+            ASSERT_LT(column, S.screenColumns);
             ASSERT_EQ(rowColumnToPosition(row, column), p) << "step " << steps << " offset " << (p - S.textStart);
-            const int32_t r = below(static_cast<uint32_t>(S.lastRow) + 3) - 1;
-            const int32_t c = below(100);
-            ASSERT_EQ(static_cast<size_t>(rowColumnToPosition(r, c) - S.textStart), walkedRows::walkedPosition(r, c))
-                << "step " << steps << " row " << r << " column " << c;
+            if (probe == 1) {
+                int64_t walkedRow = 0;
+                int64_t walkedColumn = 0;
+                walkedRows::walkedRowColumn(static_cast<size_t>(p - S.textStart), &walkedRow, &walkedColumn);
+                ASSERT_EQ(row, walkedRow) << "step " << steps << " offset " << (p - S.textStart);
+                ASSERT_EQ(column, walkedColumn) << "step " << steps << " offset " << (p - S.textStart);
+                const int32_t r = below(static_cast<uint32_t>(S.lastRow) + 3) - 1;
+                const int32_t c = below(100);
+                ASSERT_EQ(static_cast<size_t>(rowColumnToPosition(r, c) - S.textStart),
+                          walkedRows::walkedPosition(r, c))
+                    << "step " << steps << " row " << r << " column " << c;
+            }
         }
     }
     EXPECT_GT(steps, 1000);
