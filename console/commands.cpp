@@ -130,8 +130,9 @@ void copySelection(plHwnd window, int cut)
     placeCaret(caretRow, caretColumn);
 }
 
-// Paste: the clipboard's plain text arrives at the character handler byte by
-// byte, exactly as if typed, with every CR LF turned into a lone CR (Enter).
+// Paste: the clipboard's plain text is typed, with the same result as each
+// byte arriving at the character handler, and every CR LF turned into a lone
+// CR (Enter).
 void pasteText(plHwnd window)
 {
     if (pasteBlock != nullptr) {
@@ -177,9 +178,7 @@ void pasteText(plHwnd window)
     plCloseClipboard();
 
     pasteBlock = block;
-    for (size_t i = 0; i < kept; ++i) {
-        plSendMessage(window, WM_CHAR, static_cast<unsigned char>(copy[i]), 0);
-    }
+    inputCharacters(window, copy, kept);
     plGlobalUnlock(block);
     plGlobalFree(block);
     pasteBlock = nullptr;

@@ -3,6 +3,7 @@
 // through platform/platform.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -11,6 +12,9 @@
 // State (state.cpp)
 
 enum { consoleCapacity = 32768, consoleInputSize = 512, consoleInputLimit = 510 };
+// The transcript's block: its capacity and, behind it, the slack into which
+// the text's start moves as old lines are discarded.
+enum { consoleTranscriptSlack = consoleCapacity, consoleTranscriptSize = consoleCapacity + consoleTranscriptSlack };
 
 // The control characters the console gives a meaning of its own.
 enum : char {
@@ -85,19 +89,51 @@ extern int32_t keepView;
 extern int32_t cellWidth;
 extern int32_t cellHeight;
 
+// The transcript's block as allocated, and its size.  The text lies inside
+// it, from textStart to textEnd.
+extern char* transcriptBlock;
+extern int32_t transcriptBlockSize;
+
 // Sets every field of ConsoleState to its initial value over the two buffers
-// (which the caller allocated), and the further globals with them.
-void initConsoleState(char* transcript, char* pendingInput, int32_t showValue);
+// (which the caller allocated), and the further globals with them.  The
+// transcript's block holds transcriptSize bytes (at least consoleCapacity;
+// with no slack, discarding moves the text every time).
+void initConsoleState(char* transcript, char* pendingInput, int32_t showValue,
+                      int32_t transcriptSize = consoleCapacity);
+
+// Replaces the transcript's text (for tests and tools that set it up): the
+// text goes to the start of the block, at most capacity - 1 bytes of it,
+// lastRow and the last line are counted again, and the held positions keep
+// their offsets (within the new text).  Nothing is marked or drawn.
+void setTranscriptText(const char* bytes, int32_t count);
+// The row mapping forgets the rows it remembered: for code that wrote into
+// the transcript directly, other than appending at its end.
+void forgetRowAnchor();
+// The text from position on is about to change other than through the
+// primitives below (output cutting the end of the text back): the row
+// mapping keeps nothing it knows past position.
+void textChangesFrom(const char* position);
+// Start of the logical line that holds position: just after the last CR LF
+// pair that lies wholly before it, or the start of the text.
+char* lineStartOf(char* position);
 
 // Transcript primitives.  makeRoom returns how many bytes it discarded from
-// the top, so that callers holding positions can move them back; openGap
-// returns the gap's position after any discarding (null, and nothing done,
-// when count + 1 bytes could not fit even in an empty transcript).
-// Removing text (deleteText, and makeRoom's discarding) keeps lastRow equal
-// to the rows the text takes, and moves viewStart, selAnchor, selStart and
-// selEnd back with their text (to the cut when their text went); makeRoom
-// clears a selection whose text it discarded whole.
+// the top.  It may also move the whole text down in its block, so a caller
+// holding a position across it keeps the position's offset from textStart,
+// less what was discarded; openGap returns the gap's position after any
+// discarding (null, and nothing done, when count + 1 bytes could not fit
+// even in an empty transcript).  Removing text (deleteText, and makeRoom's
+// discarding) keeps lastRow equal to the rows the text takes, and keeps
+// viewStart, selAnchor, selStart and selEnd on their text (at the cut when
+// their text went), as does moving the text; makeRoom clears a selection
+// whose text it discarded whole.
 int32_t makeRoom(int32_t count);
+// makeRoom for typing that holds hidden bytes not yet stored, all of them to
+// go in at or after limit, the start of a line: they count as text.  Returns
+// the bytes discarded, 0 when there was room, or -1 (and nothing is done)
+// when the cut would not end before limit, so that its place depends on the
+// hidden bytes: the caller then stores them first.
+int32_t makeRoomAhead(int32_t count, int32_t hidden, const char* limit);
 void deleteText(char* position, int32_t count);
 char* openGap(char* position, int32_t count);
 // openGap that also writes the count bytes into the gap and, like removing
@@ -153,6 +189,10 @@ void outputWriteText(const char* bytes, uint32_t count);
 
 int consoleReadHook(char* buffer, uint32_t capacity, uint32_t* count);
 void inputCharacter(plWparam character);
+// Handles the bytes in order as the character handler handles each typed
+// one, with the same result; runs of ordinary characters typed while no
+// reader waits are stored together.  Paste types its text through it.
+void inputCharacters(plHwnd window, const char* bytes, size_t count);
 
 // ---------------------------------------------------------------------------
 // Commands (commands.cpp)

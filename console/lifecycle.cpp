@@ -161,7 +161,7 @@ int consoleMain(plHinstance instance, int showValue)
     }
 
     if (!transcriptBuffer) {
-        transcriptBuffer = static_cast<char*>(std::malloc(consoleCapacity));
+        transcriptBuffer = static_cast<char*>(std::malloc(consoleTranscriptSize));
     }
     if (!transcriptBuffer) {
         return -1;
@@ -173,7 +173,7 @@ int consoleMain(plHinstance instance, int showValue)
         return -1;
     }
 
-    initConsoleState(transcriptBuffer, pendingInputBuffer, showValue);
+    initConsoleState(transcriptBuffer, pendingInputBuffer, showValue, consoleTranscriptSize);
     attachConsoleStreams();
 
     returnPoint = 1;
@@ -279,6 +279,9 @@ void showConsoleWindow(int forOutput)
 void consoleReset()
 {
     ConsoleState = {};
+    transcriptBlock = nullptr;
+    transcriptBlockSize = 0;
+    forgetRowAnchor();
     ConsoleSettings = consoleDefaultSettings;
     consoleWindow = nullptr;
     consoleAccelerators = nullptr;

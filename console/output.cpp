@@ -37,6 +37,7 @@ void clampToEnd(char*& position)
 
 void truncateText(char* newEnd)
 {
+    textChangesFrom(newEnd);
     ConsoleState.textEnd = newEnd;
     clampToEnd(ConsoleState.viewStart);
     clampToEnd(ConsoleState.selAnchor);

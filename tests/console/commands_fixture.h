@@ -12,7 +12,7 @@
 
 namespace commandsTest {
 
-inline char transcript[consoleCapacity];
+inline char transcript[consoleTranscriptSize];
 inline char pendingInput[consoleInputSize];
 inline std::string failures;      // reasons the window system gave up
 inline int failuresExpected;      // set by a test that provokes one
@@ -42,7 +42,7 @@ protected:
         ASSERT_EQ(createConsoleWindow(instance), 1);
         window = consoleWindow;
         std::memset(transcript, '#', sizeof transcript);
-        initConsoleState(transcript, pendingInput, SW_SHOWDEFAULT);
+        initConsoleState(transcript, pendingInput, SW_SHOWDEFAULT, consoleTranscriptSize);
         plShowWindow(window, SW_SHOWDEFAULT);
         ConsoleState.windowShown = 1;
         pwPump();
@@ -55,9 +55,7 @@ protected:
     static void setText(const std::string& text)
     {
         ASSERT_LT(text.size(), static_cast<size_t>(consoleCapacity));
-        std::memcpy(ConsoleState.textStart, text.data(), text.size());
-        ConsoleState.textEnd = ConsoleState.textStart + text.size();
-        ConsoleState.lastRow = countRows();
+        setTranscriptText(text.data(), static_cast<int32_t>(text.size()));
         ConsoleState.modified = text.empty() ? 0 : 1;
     }
     static std::string text() { return std::string(ConsoleState.textStart, ConsoleState.textEnd); }

@@ -11,7 +11,7 @@
 
 namespace {
 
-char transcript[consoleCapacity];
+char transcript[consoleTranscriptSize];
 char pendingInput[consoleInputSize];
 ConsoleStateRecord& S = ConsoleState;
 
@@ -29,7 +29,7 @@ protected:
         registerConsoleResources(instance);
         ASSERT_EQ(createConsoleWindow(instance), 1);
         window = consoleWindow;
-        initConsoleState(transcript, pendingInput, SW_SHOWNORMAL);
+        initConsoleState(transcript, pendingInput, SW_SHOWNORMAL, consoleTranscriptSize);
     }
 
     void TearDown() override { ConsoleSettings = consoleDefaultSettings; }
@@ -44,9 +44,7 @@ protected:
     // Text as output would have left it: stored, rows counted, scroll range set.
     static void setText(const std::string& text)
     {
-        std::memcpy(S.textStart, text.data(), text.size());
-        S.textEnd = S.textStart + text.size();
-        S.lastRow = countRows();
+        setTranscriptText(text.data(), static_cast<int32_t>(text.size()));
         plSetScrollRange(consoleWindow, SB_VERT, 0, S.lastRow, 0);
     }
 

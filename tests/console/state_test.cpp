@@ -7,10 +7,11 @@
 #include <string>
 
 #include "console/console.h"
+#include "walked_rows.h"
 
 namespace {
 
-char transcript[consoleCapacity];
+char transcript[consoleTranscriptSize];
 char pendingInput[consoleInputSize];
 ConsoleStateRecord& S = ConsoleState;
 
@@ -22,16 +23,14 @@ protected:
         cellWidth = 8;
         cellHeight = 16;
         std::memset(transcript, '#', sizeof transcript);
-        initConsoleState(transcript, pendingInput, 10);
+        initConsoleState(transcript, pendingInput, 10, consoleTranscriptSize);
     }
 
     // Puts text in the transcript as it stands, with lastRow counted.
     static void setText(const std::string& text)
     {
         ASSERT_LT(text.size(), static_cast<size_t>(consoleCapacity));
-        std::memcpy(S.textStart, text.data(), text.size());
-        S.textEnd = S.textStart + text.size();
-        S.lastRow = countRows();
+        setTranscriptText(text.data(), static_cast<int32_t>(text.size()));
     }
 
     static std::string text() { return std::string(S.textStart, S.textEnd); }
@@ -137,6 +136,38 @@ TEST_F(Transcript, DiscardingMovesHeldPositionsBackAndDropsADiscardedSelection)
     EXPECT_EQ(S.viewStart, S.textStart + 18);
 }
 
+TEST_F(Transcript, TheTextMovingDownInItsBlockTakesTheHeldPositionsAlong)
+{
+    // Lines written until the end of the text nears the end of the block;
+    // positions are held in the last of them; more lines move the text down.
+    char line[32];
+    int i = 0;
+    const auto writeLine = [&]() {
+        std::snprintf(line, sizeof line, "line %05d\r\n", i++);
+        for (const char* p = line; *p; p++) {
+            *S.textEnd++ = *p;
+            makeRoom(1);
+        }
+    };
+    while (S.textEnd + 100 < transcriptBlock + transcriptBlockSize) {
+        writeLine();
+    }
+    S.viewStart = S.textEnd - 12;
+    S.selAnchor = S.textEnd - 11;
+    S.selStart = S.textEnd - 10;
+    S.selEnd = S.textEnd - 2;
+    const std::string held = std::string(S.viewStart, S.textEnd);
+    const char* start = S.textStart;
+    while (S.textStart >= start) {
+        writeLine();
+    }
+    EXPECT_LT(S.textStart, start);
+    EXPECT_EQ(std::string(S.viewStart, S.viewStart + 12), held);
+    EXPECT_EQ(S.selAnchor, S.viewStart + 1);
+    EXPECT_EQ(S.selStart, S.viewStart + 2);
+    EXPECT_EQ(S.selEnd, S.viewStart + 10);
+}
+
 // ---------------------------------------------------------------------------
 // Deleting.
 
@@ -205,9 +236,9 @@ TEST_F(Transcript, OpenGapReturnsThePositionMovedBackByDiscarding)
     std::string t = "first\r\n";
     t += std::string(consoleCapacity - 2 - t.size() - 4, 'm') + "tail";
     setText(t);
-    char* at = S.textEnd - 4;  // before "tail"
-    char* gap = openGap(at, 3);
-    ASSERT_EQ(gap, at - 7);  // "first\r\n" was discarded
+    const ptrdiff_t at = S.textEnd - 4 - S.textStart;  // before "tail"
+    char* gap = openGap(S.textStart + at, 3);
+    ASSERT_EQ(gap - S.textStart, at - 7);  // "first\r\n" was discarded
     std::memcpy(gap, "NEW", 3);
     EXPECT_EQ(text().substr(text().size() - 7), "NEWtail");
 
@@ -267,7 +298,8 @@ TEST_F(Transcript, RowLengthStopsAtTheBreakOrTheRowWidth)
 }
 
 // ---------------------------------------------------------------------------
-// A million bytes of random text, appended and edited through the primitives.
+// A million bytes of random text, appended and edited through the primitives,
+// the row mapping held against a walk from the start of the text.
 
 TEST_F(Transcript, RandomEditsKeepTheBoundTheMappingAndTheRowCount)
 {
@@ -340,6 +372,18 @@ TEST_F(Transcript, RandomEditsKeepTheBoundTheMappingAndTheRowCount)
             ASSERT_GE(column, 0);
             ASSERT_LT(column, S.screenColumns);
             ASSERT_EQ(rowColumnToPosition(row, column), p) << "step " << steps << " offset " << (p - S.textStart);
+            if (probe == 1) {
+                int64_t walkedRow = 0;
+                int64_t walkedColumn = 0;
+                walkedRows::walkedRowColumn(static_cast<size_t>(p - S.textStart), &walkedRow, &walkedColumn);
+                ASSERT_EQ(row, walkedRow) << "step " << steps << " offset " << (p - S.textStart);
+                ASSERT_EQ(column, walkedColumn) << "step " << steps << " offset " << (p - S.textStart);
+                const int32_t r = below(static_cast<uint32_t>(S.lastRow) + 3) - 1;
+                const int32_t c = below(100);
+                ASSERT_EQ(static_cast<size_t>(rowColumnToPosition(r, c) - S.textStart),
+                          walkedRows::walkedPosition(r, c))
+                    << "step " << steps << " row " << r << " column " << c;
+            }
         }
     }
     EXPECT_GT(steps, 1000);
