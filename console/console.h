@@ -128,6 +128,9 @@ char* lineStartOf(char* position);
 // their text went), as does moving the text; makeRoom clears a selection
 // whose text it discarded whole.
 int32_t makeRoom(int32_t count);
+// How many bytes can be appended one at a time, each followed by
+// makeRoom(1), before one of those calls would discard or move text.
+int32_t roomBeforeDiscarding();
 // makeRoom for typing that holds hidden bytes not yet stored, all of them to
 // go in at or after limit, the start of a line: they count as text.  Returns
 // the bytes discarded, 0 when there was room, or -1 (and nothing is done)
@@ -158,6 +161,19 @@ extern int32_t cachedFontSize;
 
 plHfont selectConsoleFont(plHdc dc, int style);
 void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column);
+// A byte with no rule of its own: stored as it is and drawn in its cell.
+inline bool isOrdinaryByte(char byte)
+{
+    return byte != charBell && byte != charBackspace && byte != charTab && byte != charLineFeed &&
+           byte != charFormFeed && byte != charReturn;
+}
+// How many of the count bytes drawRun takes at once: the ordinary bytes at
+// the start that fit the rest of the draw row (at least one when the first
+// is ordinary).
+int32_t ordinaryRun(const char* bytes, int32_t count);
+// Draws that many ordinary bytes with one text call, exactly as drawCharacter
+// would one at a time.
+void drawRun(plHdc dc, const char* bytes, int32_t count, int32_t* row, int32_t* column);
 void placeCaret(int32_t row, int32_t column);
 
 void displayCreate(plHwnd window);

@@ -136,13 +136,33 @@ void scrollForOverflow()
     invalidateWindow();
 }
 
+// Draws count ordinary bytes from the draw position on, all in its row: one
+// text call, then the draw position moves on, onto the next row when the
+// row is full.
+void drawOrdinary(plHdc dc, const char* bytes, int32_t count, int32_t* row, int32_t* column)
+{
+    plTextOut(dc, caretX(S.drawColumn), clamp32(static_cast<int64_t>(S.drawRow) * cellHeight), bytes, count);
+    S.drawColumn += count;
+    *column += count;
+    if (S.drawColumn >= S.screenColumns) {
+        S.drawColumn = 0;
+        S.drawRow++;
+        *column = 0;
+        ++*row;
+    }
+    scrollForOverflow();
+}
+
 }  // namespace
 
 plHfont selectConsoleFont(plHdc dc, int style)
 {
     const ConsoleSettingsRecord& settings = ConsoleSettings;
-    if (cachedFont && std::strncmp(settings.fontName, cachedFontName, sizeof cachedFontName) == 0 &&
-        settings.fontSize == cachedFontSize) {
+    // Asked once per character drawn: the cached name is a copy of the whole
+    // setting, so comparing the whole buffer is as good as comparing names.
+    if (cachedFont && settings.fontSize == cachedFontSize &&
+        (std::memcmp(settings.fontName, cachedFontName, sizeof cachedFontName) == 0 ||
+         std::strncmp(settings.fontName, cachedFontName, sizeof cachedFontName) == 0)) {
         return cachedFont;
     }
 
@@ -258,18 +278,29 @@ void drawCharacter(plHdc dc, char byte, int32_t* row, int32_t* column)
         *column = 0;
         break;
     default:
-        plTextOut(dc, caretX(S.drawColumn), clamp32(static_cast<int64_t>(S.drawRow) * cellHeight), &byte, 1);
-        S.drawColumn++;
-        ++*column;
-        if (S.drawColumn >= S.screenColumns) {
-            S.drawColumn = 0;
-            S.drawRow++;
-            *column = 0;
-            ++*row;
-        }
-        break;
+        drawOrdinary(dc, &byte, 1, row, column);
+        return;
     }
     scrollForOverflow();
+}
+
+int32_t ordinaryRun(const char* bytes, int32_t count)
+{
+    int32_t room = S.screenColumns - S.drawColumn;
+    if (room < 1) {
+        room = 1;
+    }
+    int32_t n = 0;
+    while (n < count && n < room && isOrdinaryByte(bytes[n])) {
+        n++;
+    }
+    return n;
+}
+
+void drawRun(plHdc dc, const char* bytes, int32_t count, int32_t* row, int32_t* column)
+{
+    plSelectObject(dc, selectConsoleFont(dc, 0));
+    drawOrdinary(dc, bytes, count, row, column);
 }
 
 void placeCaret(int32_t row, int32_t column)
@@ -343,14 +374,28 @@ void displayPaint(plHwnd window)
     const bool selection = S.selStart && S.selEnd;
     int colours = -1;  // none set yet; 0 unselected, 1 selected
     painting = true;
-    for (const char* p = from; p && p < S.textEnd && S.drawRow < S.screenRows; ++p) {
+    for (const char* p = from; p && p < S.textEnd && S.drawRow < S.screenRows;) {
         const int selected = selection && S.selStart <= p && p < S.selEnd ? 1 : 0;
         if (selected != colours) {
             plSetTextColor(dc, selected ? white : black);
             plSetBkColor(dc, selected ? black : white);
             colours = selected;
         }
-        drawCharacter(dc, *p, &row, &column);
+        // Ordinary text goes as runs, each within a row and one colour.
+        const char* limit = S.textEnd;
+        if (selection && p < S.selStart && S.selStart < limit) {
+            limit = S.selStart;
+        } else if (selected && S.selEnd < limit) {
+            limit = S.selEnd;
+        }
+        const int32_t n = ordinaryRun(p, clamp32(limit - p));
+        if (n > 0) {
+            drawRun(dc, p, n, &row, &column);
+            p += n;
+        } else {
+            drawCharacter(dc, *p, &row, &column);
+            ++p;
+        }
     }
     painting = false;
 

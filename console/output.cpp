@@ -87,13 +87,21 @@ char* insertByte(char* position, char value)
 // characters and the count does not fall behind the rows drawn.
 void countStored(int32_t count)
 {
-    for (int32_t i = 0; i < count; i++) {
-        rowFill++;
-        if (rowFill > ConsoleState.screenColumns) {
-            countRow();
-            rowFill = 1;
-            lineWraps++;
+    while (count > 0) {
+        // Characters until the row overflows: the one that overflows it
+        // starts the next row.
+        int32_t toWrap = ConsoleState.screenColumns - rowFill + 1;
+        if (toWrap < 1) {
+            toWrap = 1;
         }
+        if (count < toWrap) {
+            rowFill += count;
+            return;
+        }
+        count -= toWrap;
+        countRow();
+        rowFill = 1;
+        lineWraps++;
     }
 }
 
@@ -104,6 +112,30 @@ char* appendOrdinary(char value)
     keepRoom(1);
     countStored(1);
     return ConsoleState.textEnd;
+}
+
+// Appends a run of ordinary bytes at the end, as storing them one by one
+// would: the bytes that need no room made go in together, the one that
+// does goes the ordinary way.
+void appendOrdinaryRun(const char* bytes, int32_t count)
+{
+    ConsoleState.modified = 1;
+    while (count > 0) {
+        int32_t together = roomBeforeDiscarding();
+        if (together > count) {
+            together = count;
+        }
+        if (together > 0) {
+            std::memcpy(ConsoleState.textEnd, bytes, static_cast<size_t>(together));
+            ConsoleState.textEnd += together;
+            countStored(together);
+            bytes += together;
+            count -= together;
+            continue;
+        }
+        appendOrdinary(*bytes++);
+        count--;
+    }
 }
 
 int32_t tabSpaces(int32_t width)
@@ -233,13 +265,26 @@ void outputWriteText(const char* bytes, uint32_t count)
     ConsoleState.selEnd = nullptr;
     plHideCaret(consoleWindow);
     plSelectObject(dc, selectConsoleFont(dc, 0));
-    for (uint32_t i = 0; i < count; i++) {
+    for (uint32_t i = 0; i < count;) {
+        // Ordinary bytes up to the end of the draw row are stored one by one
+        // and then drawn as one run: storing never looks at the draw
+        // position, and drawing them one by one would move it only at the
+        // end of the row.
+        const uint32_t left = count - i;
+        const int32_t run = ordinaryRun(bytes + i, left < 0x7FFFFFFFu ? static_cast<int32_t>(left) : 0x7FFFFFFF);
+        if (run > 0) {
+            appendOrdinaryRun(bytes + i, run);
+            drawRun(dc, bytes + i, run, &caretRow, &caretColumn);
+            i += static_cast<uint32_t>(run);
+            continue;
+        }
         // The look-ahead of a CR never reads past the run: the last byte is
         // stored from a copy followed by a NUL.
         char last[2] = {bytes[i], 0};
         const char* source = i + 1 < count ? bytes + i : last;
         storeCharAt(source, ConsoleState.textEnd);
         drawCharacter(dc, bytes[i], &caretRow, &caretColumn);
+        i++;
     }
     placeCaret(caretRow, caretColumn);
     plReleaseDC(consoleWindow, dc);

@@ -478,13 +478,12 @@ void textChangesFrom(const char* position)
     }
 }
 
-int32_t makeRoom(int32_t count)
+namespace {
+
+// makeRoom's work when the text or the block is full: discard old lines,
+// move the text down.  Kept out of line, so that the common call stays short.
+[[gnu::noinline]] int32_t discardAndMoveDown(int64_t n, int64_t used)
 {
-    if (!S.textStart || !S.textEnd) {
-        return 0;
-    }
-    const int64_t n = count > 0 ? count : 0;
-    const int64_t used = S.textEnd - S.textStart;
     int64_t cut = 0;
     if (used + n + 1 >= bufferSize()) {
         cut = discardCut(n, used);
@@ -492,6 +491,39 @@ int32_t makeRoom(int32_t count)
     }
     keepBlockRoom(n);
     return static_cast<int32_t>(cut);
+}
+
+}  // namespace
+
+int32_t roomBeforeDiscarding()
+{
+    if (!S.textStart || !S.textEnd) {
+        return 0;
+    }
+    // After each byte appended, makeRoom(1) does nothing while that byte,
+    // one more and a terminator fit the window and the block.
+    int64_t room = bufferSize() - (S.textEnd - S.textStart) - 3;
+    if (transcriptBlock) {
+        const int64_t blockRoom = transcriptBlockSize - (S.textEnd - transcriptBlock) - 3;
+        room = blockRoom < room ? blockRoom : room;
+    }
+    return room > 0 ? static_cast<int32_t>(room < INT32_MAX ? room : INT32_MAX) : 0;
+}
+
+int32_t makeRoom(int32_t count)
+{
+    if (!S.textStart || !S.textEnd) {
+        return 0;
+    }
+    const int64_t n = count > 0 ? count : 0;
+    const int64_t used = S.textEnd - S.textStart;
+    // Nearly every call (one per byte written) finds room in the window and
+    // behind the text in the block.
+    if (used + n + 1 < bufferSize() &&
+        (!transcriptBlock || (S.textEnd - transcriptBlock) + n + 1 < transcriptBlockSize)) {
+        return 0;
+    }
+    return discardAndMoveDown(n, used);
 }
 
 int32_t makeRoomAhead(int32_t count, int32_t hidden, const char* limit)

@@ -366,7 +366,11 @@ plHfont plCreateFont(int height, int width, int escapement, int orientation, int
 plHgdiobj plSelectObject(plHdc dc, plHgdiobj object)
 {
     Dc* d = dcOf(dc);
-    if (!d || fontIndexOf(object) < 0) return nullptr;
+    if (!d) return nullptr;
+    // Selecting the font already selected (once per character drawn) needs
+    // no check: a selected font cannot be deleted.
+    if (d->state.font == object) return object;
+    if (fontIndexOf(object) < 0) return nullptr;
     plHgdiobj old = d->state.font;
     d->state.font = object;
     return old;
@@ -443,7 +447,7 @@ int plTextOut(plHdc dc, int x, int y, const char* text, int count)
     if (!w) return 0;
     Surface& s = w->surface;
     int advance = 0, height = 0;
-    fontMetrics(*d, &advance, &height);
+    if (count > 1) fontMetrics(*d, &advance, &height);
     int row = floorDivide(dy, s.cellHeight);
     if (row < 0 || row >= s.rows) return 1;
     markDirty(s, row);

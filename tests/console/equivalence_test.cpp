@@ -43,7 +43,7 @@ protected:
         ConsoleWindow::SetUp();
         initConsoleState(commandsTest::transcript, commandsTest::pendingInput, SW_SHOWDEFAULT, blockSize);
         S.windowShown = 1;
-        hlPump();
+        pwPump();
         rt_signal(RT_SIGINT, onInterrupt);
     }
 
@@ -84,7 +84,7 @@ protected:
           << at(S.selAnchor) << "," << at(S.selStart) << "," << at(S.selEnd) << " draw " << S.drawRow << ","
           << S.drawColumn << " flags " << S.reading << S.lineReady << S.modified << keepView << endOfInput
           << " pending " << pending() << " beeps " << hlBeepCount() << " bar " << bar.maximum << ","
-          << bar.position << " caret " << caret.x << "," << caret.y << "," << (caret.exists && !caret.hideCount)
+          << bar.position << " caret " << caret.x << "," << caret.y << "," << (caret.exists && caret.shown)
           << " clipboard " << std::hash<std::string>{}(clipboard ? clipboard : "") << "\n";
         for (int row = 0; row < hlSurfaceRows(window); row++) {
             s << "|" << hlRowText(window, row) << "|\n";
@@ -209,11 +209,11 @@ protected:
                 S.lastRow = S.lastRow > 40 ? S.lastRow - pick(1, 40) : 0;
                 return "rows behind";
             }
-            hlScroll(window, pick(0, 7), pick(0, S.lastRow + 5));
+            pwScroll(window, pick(0, 7), pick(0, S.lastRow + 5));
             return "scroll";
         default:
             if (chance(50)) {
-                hlResize(window, pick(10, 1300), pick(20, 500));
+                pwResize(window, pick(10, 1300), pick(20, 500));
             } else {
                 ConsoleSettings.tabWidth = static_cast<int16_t>(pick(0, 8));
             }
@@ -237,7 +237,7 @@ protected:
             } catch (const interrupted&) {
                 name = "interrupted";
             }
-            hlPump();
+            pwPump();
             if (blockSize == consoleTranscriptSize && by == byCommand) {
                 const std::string why = mappingDisagrees();
                 EXPECT_EQ(why, "") << "seed " << seed << ", step " << i << " (" << name << ")";
@@ -304,7 +304,7 @@ TEST_F(Equivalence, A256KPasteOutsideAReadGivesTheSameTranscriptAsTypingIt)
             caretRow = S.lastRow - linesUp;
             caretColumn = linesUp ? 7 : 0;
             paste(pasted, by);
-            hlPump();
+            pwPump();
             results[by] = text() + "\n" + snapshot();
         }
         EXPECT_EQ(results[byCommand], results[byTyping]) << "caret " << linesUp << " lines above the end";
