@@ -278,10 +278,3 @@ int plTranslateAccelerator(plHwnd window, plHaccel accelerators, plMsg* msg)
     });
 }
 
-// ---------------------------------------------------------------------------
-// Resources: the native build has them compiled in (rastrel.rc, generated
-// from the same tables), so registering them at start-up has nothing to do.
-
-void plAddMenuResource(plHinstance, const char*, const plMenuTemplateItem*, int) {}
-void plAddAcceleratorResource(plHinstance, const char*, const plAccelEntry*, int) {}
-void plAddDialogResource(plHinstance, const char*, const plDialogTemplate*) {}

@@ -5,9 +5,12 @@
 //   wintool windows          the visible top-level windows: "TITLE" enabled=E
 //   wintool text TITLE       the visible window titled TITLE and the texts of
 //                            its controls, one line each (status 1: none)
-//   wintool menu TITLE       the menu bar of the window titled TITLE: each
-//                            popup, then its items as "  TEXT ID grayed|enabled"
+//   wintool addprinter NAME PORT PPD
+//                            installs a PostScript printer NAME on PORT with
+//                            Wine's PostScript driver and the description
+//                            file PPD, and makes it the default printer
 #include <windows.h>
+#include <winspool.h>
 
 #include <cstdio>
 #include <cstring>
@@ -72,25 +75,32 @@ BOOL CALLBACK printChild(HWND child, LPARAM)
     return TRUE;
 }
 
-void printMenu(HMENU menu, int depth)
+int addPrinter(const char* name, const char* port, const char* ppd)
 {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[256] = "";
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        HMENU popup = GetSubMenu(menu, i);
-        std::string indent(static_cast<size_t>(depth) * 2, ' ');
-        if (popup != nullptr) {
-            std::printf("%s%s\n", indent.c_str(), escaped(text).c_str());
-            printMenu(popup, depth + 1);
-        } else if (state & MF_SEPARATOR) {
-            std::printf("%s-\n", indent.c_str());
-        } else {
-            std::printf("%s%s %u %s\n", indent.c_str(), escaped(text).c_str(), GetMenuItemID(menu, i),
-                        (state & MF_GRAYED) ? "grayed" : "enabled");
-        }
+    DRIVER_INFO_3A driver = {};
+    driver.cVersion = 3;
+    driver.pName = const_cast<char*>("Rastrel test PostScript");
+    driver.pDriverPath = const_cast<char*>("wineps.drv");
+    driver.pDataFile = const_cast<char*>(ppd);
+    driver.pConfigFile = const_cast<char*>("wineps.drv");
+    driver.pDefaultDataType = const_cast<char*>("RAW");
+    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY)) {
+        std::fprintf(stderr, "wintool: the driver was not added (%lu)\n", GetLastError());
+        return 1;
     }
+    PRINTER_INFO_2A printer = {};
+    printer.pPrinterName = const_cast<char*>(name);
+    printer.pPortName = const_cast<char*>(port);
+    printer.pDriverName = driver.pName;
+    printer.pPrintProcessor = const_cast<char*>("WinPrint");
+    printer.pDatatype = const_cast<char*>("RAW");
+    HANDLE added = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
+    if (added == nullptr) {
+        std::fprintf(stderr, "wintool: the printer was not added (%lu)\n", GetLastError());
+        return 1;
+    }
+    ClosePrinter(added);
+    return SetDefaultPrinterA(name) ? 0 : 1;
 }
 
 }  // namespace
@@ -113,14 +123,9 @@ int main(int argc, char** argv)
         EnumChildWindows(window, printChild, 0);
         return 0;
     }
-    if (argc == 3 && std::strcmp(argv[1], "menu") == 0) {
-        HWND window = findShown(argv[2]);
-        if (window == nullptr || GetMenu(window) == nullptr) {
-            return 1;
-        }
-        printMenu(GetMenu(window), 0);
-        return 0;
+    if (argc == 5 && std::strcmp(argv[1], "addprinter") == 0) {
+        return addPrinter(argv[2], argv[3], argv[4]);
     }
-    std::fprintf(stderr, "usage: wintool windows | text TITLE | menu TITLE\n");
+    std::fprintf(stderr, "usage: wintool windows | text TITLE | addprinter NAME PORT PPD\n");
     return 2;
 }
