@@ -17,7 +17,7 @@ done
 ((${#arches[@]})) || arches=(64 32)
 for arch in "${arches[@]}"; do
   if [ "$arch" = 64 ]; then toolchain=cmake/mingw-w64-x86_64.cmake; else toolchain=cmake/mingw-w64-i686.cmake; fi
-  cmake -S . -B "build-win$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${options[@]}" >/dev/null
+  cmake -S . -B "build-win$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release "${options[@]}" >/dev/null
   cmake --build "build-win$arch" --parallel "$(nproc)"
   echo "built build-win$arch/rastrel.exe"
 done

@@ -52,6 +52,14 @@ wait_for() {
   return 1
 }
 
+# Reference images from the Linux build, over plain standard input and
+# output (no display of any kind).
+samples=$scratch/samples
+build/make_samples "$samples" >/dev/null
+reference=$scratch/reference
+cp -r "$samples" "$reference"
+(cd "$reference" && printf '1\n9\n' | env -u DISPLAY -u WAYLAND_DISPLAY "$root/build/rastrel" >/dev/null)
+
 # ---------------------------------------------------------------------------
 # The display and Wine.
 
@@ -86,12 +94,6 @@ started=$(date +%s)
 "${wine[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 echo "wine prefix ready in $(($(date +%s) - started)) s"
 
-# Reference images from the Linux build.
-samples=$scratch/samples
-build/make_samples "$samples" >/dev/null
-reference=$scratch/reference
-cp -r "$samples" "$reference"
-(cd "$reference" && printf '1\n9\n' | "$root/build/rastrel" >/dev/null)
 
 # ---------------------------------------------------------------------------
 # Driving one program.
@@ -154,9 +156,13 @@ print_box_shows() { wintool text Print | grep -qF "$1"; }
 # A message box captioned "Vellomex" shows TEXT.
 box_shows() { wintool text Vellomex | grep -qxF "$1"; }
 
-# Answers the "Vellomex" box with the key (n, y, Return).
+# Answers the "Vellomex" box with a click on the button labelled TEXT
+# ("&No"); a click leaves no key to arrive after the box has gone.
 answer_box() {
-  focus Vellomex && xdotool key "$1"
+  local place
+  place=$(wintool where Vellomex "$1")
+  [ -n "$place" ] || return 1
+  xdotool mousemove $place click 1
 }
 
 # Saves the transcript through the save dialog, which must be showing, as
@@ -174,6 +180,22 @@ zpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # ---------------------------------------------------------------------------
 # The flows.
+
+# Screenshots of the console window: settled FILE takes one into FILE and
+# succeeds when it equals the one taken before.
+shoot() { import -window "$(window_id "Vellomex Text Window")" "$1" 2>/dev/null; }
+settled() {
+  local previous=$1.previous
+  [ -e "$1" ] && mv "$1" "$previous"
+  shoot "$1" && [ -e "$previous" ] && cmp -s "$1" "$previous"
+}
+changed_and_settled() {
+  shoot "$scratch/next.png" || return 1
+  if cmp -s "$scratch/next.png" "$scratch/before.png"; then return 1; fi
+  if cmp -s "$scratch/next.png" "$scratch/last.png"; then return 0; fi
+  mv "$scratch/next.png" "$scratch/last.png"
+  return 1
+}
 
 # The six images in DIR are the Linux build's, byte for byte.
 same_images() {
@@ -194,12 +216,16 @@ flow_conversion_screenshot_close() {
     fail "$arch conversion: TIFF files differ from the Linux build's"
   fi
 
-  # The screenshot, once the menu is written again after the run.
+  # The screenshot, once the menu has been written again after the run: an
+  # invalid selection shows it once more, and the window has settled when it
+  # differs from before and two shots in a row agree.
   local shot=$artefacts/window.png
-  xdotool type --delay 30 x   # an invalid selection: the menu once more
+  timeout=10 wait_for settled "$scratch/before.png"
+  xdotool type --delay 30 x
   xdotool key Return
-  sleep 0.5
-  import -window "$(window_id "Vellomex Text Window")" "$shot" 2>/dev/null
+  cp "$scratch/before.png" "$scratch/last.png"
+  timeout=10 wait_for changed_and_settled
+  cp "$scratch/last.png" "$shot"
   local w h menu_ink text_ink
   w=$(identify -format %w "$shot" 2>/dev/null || echo 0)
   h=$(identify -format %h "$shot" 2>/dev/null || echo 0)
@@ -220,7 +246,7 @@ flow_conversion_screenshot_close() {
   xdotool key Return
   if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then
     pass "$arch close: 9 shows the save box"
-    answer_box n
+    answer_box "&No"
   else
     fail "$arch close: no save box after 9"
   fi
@@ -328,8 +354,9 @@ flow_ctrl_c_output() {
 }
 
 # Edit > Paste through the menu's keys: during a read the shortcuts are
-# plain characters, the menu still works.
-paste_from_menu() { xdotool key alt+e; sleep 0.3; xdotool key p; }
+# plain characters, the menu still works.  (The keys queue in order: the
+# menu's own loop takes the second.)
+paste_from_menu() { xdotool key alt+e p; }
 
 flow_exit_in_paste() {
   local dir=$scratch/$arch/paste_exit
@@ -339,7 +366,7 @@ flow_exit_in_paste() {
   paste_from_menu
   if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then
     pass "$arch exit from a paste: exit(7) on the pasted line closes the window with the save box"
-    answer_box n
+    answer_box "&No"
   else
     fail "$arch exit from a paste: no save box"
   fi
@@ -364,11 +391,9 @@ flow_exit_menu_read() {
   cp -r "$samples" "$dir"
   start "$dir" "$build/rastrel.exe"
   if ! console_ready; then fail "$arch Exit from the menu: no window"; return; fi
-  xdotool key alt+f
-  sleep 0.3
-  xdotool key x
+  xdotool key alt+f x
   if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then
-    answer_box n
+    answer_box "&No"
   else
     fail "$arch Exit from the menu: no save box"
   fi
@@ -458,7 +483,7 @@ flow_print() {
     fi
   fi
   focus "Vellomex Text Window" && xdotool key alt+F4
-  if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then answer_box n; fi
+  if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then answer_box "&No"; fi
   finish
   if [ "$status" = 0 ]; then pass "$arch print: closed with status 0"; else fail "$arch print: status $status"; fi
 }

@@ -5,6 +5,8 @@
 //   wintool windows          the visible top-level windows: "TITLE" enabled=E
 //   wintool text TITLE       the visible window titled TITLE and the texts of
 //                            its controls, one line each (status 1: none)
+//   wintool where TITLE TEXT the screen position of the middle of the control
+//                            showing TEXT in the window titled TITLE: "X Y"
 //   wintool addprinter NAME PORT PPD
 //                            installs a PostScript printer NAME on PORT with
 //                            Wine's PostScript driver and the description
@@ -69,6 +71,21 @@ HWND findShown(const char* title)
     return nullptr;
 }
 
+struct Search {
+    const char* text;
+    HWND found;
+};
+
+BOOL CALLBACK findChild(HWND child, LPARAM lParam)
+{
+    Search* search = reinterpret_cast<Search*>(lParam);
+    if (titleOf(child) == search->text) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CALLBACK printChild(HWND child, LPARAM)
 {
     std::printf("%s\n", escaped(titleOf(child)).c_str());
@@ -123,9 +140,22 @@ int main(int argc, char** argv)
         EnumChildWindows(window, printChild, 0);
         return 0;
     }
+    if (argc == 4 && std::strcmp(argv[1], "where") == 0) {
+        HWND window = findShown(argv[2]);
+        Search search = {argv[3], nullptr};
+        if (window != nullptr) {
+            EnumChildWindows(window, findChild, reinterpret_cast<LPARAM>(&search));
+        }
+        RECT place;
+        if (search.found == nullptr || !GetWindowRect(search.found, &place)) {
+            return 1;
+        }
+        std::printf("%ld %ld\n", (place.left + place.right) / 2, (place.top + place.bottom) / 2);
+        return 0;
+    }
     if (argc == 5 && std::strcmp(argv[1], "addprinter") == 0) {
         return addPrinter(argv[2], argv[3], argv[4]);
     }
-    std::fprintf(stderr, "usage: wintool windows | text TITLE | addprinter NAME PORT PPD\n");
+    std::fprintf(stderr, "usage: wintool windows | text TITLE | where TITLE TEXT | addprinter NAME PORT PPD\n");
     return 2;
 }
