@@ -6,6 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-windows.sh
-scripts/build-windows.sh
+scripts/build-windows.sh 64
+# The 32-bit test programs only where 32-bit programs can run.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  scripts/build-windows.sh 32
+else
+  scripts/build-windows.sh 32 rastrel
+fi
 [ -x build/make_samples ] && [ -x build/rastrel ] || scripts/build.sh build make_samples rastrel
 tests/windows/run.sh
