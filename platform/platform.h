@@ -199,7 +199,23 @@ void plAddDialogResource(plHinstance instance, const char* name, const plDialogT
 
 // ---------------------------------------------------------------------------
 // Win32's numbers.
-#ifndef _WIN32
+#ifdef _WIN32
+// On Windows the numbers are the system's own, from its headers, and every
+// function below passes through to the real API (win32/).  The records above
+// keep their own layout; win32/ translates them into the system's records,
+// whose sizes differ between 32 and 64 bits.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <commdlg.h>
+#include <winspool.h>
+#else
+// Elsewhere the portable window system implements the functions below with
+// the same numbers.
 enum : uint32_t {
     WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_SIZE = 0x0005,
     WM_SETFOCUS = 0x0007, WM_KILLFOCUS = 0x0008, WM_ENABLE = 0x000A,
@@ -391,3 +407,16 @@ void* plGlobalLock(plHglobal block);
 int plGlobalUnlock(plHglobal block);
 size_t plGlobalSize(plHglobal block);
 plHglobal plGlobalFree(plHglobal block);     // null on success
+
+#ifdef _WIN32
+// The system's headers spell the standard icon and cursor ids as resource
+// name pointers (MAKEINTRESOURCE); they name the same numbers.
+inline plHicon plLoadIcon(plHinstance instance, const char* id)
+{
+    return plLoadIcon(instance, reinterpret_cast<uintptr_t>(id));
+}
+inline plHcursor plLoadCursor(plHinstance instance, const char* id)
+{
+    return plLoadCursor(instance, reinterpret_cast<uintptr_t>(id));
+}
+#endif

@@ -14,8 +14,46 @@
 enum { RT_LOCK_EXIT = 0, RT_LOCK_HEAP = 1, RT_LOCK_STREAMS = 2, RT_LOCK_SPARE = 3, RT_LOCK_SIGNALS = 4, RT_LOCK_COUNT = 5 };
 std::recursive_mutex& rt_lock(int which);
 
-// Maps a failed system call's errno to the runtime's error numbering.
-uint32_t rt_error_from_errno(int error, uint32_t fallback);
+// ---------------------------------------------------------------------------
+// What differs between systems: one set of files per system (posix/ or
+// windows/), chosen by the build.
+
+// Devices (devices.cpp): the system's file handle held by a slot, as an
+// integer (a descriptor, or a HANDLE).  Reads and writes record the error
+// code themselves when they fail; the others leave that to the caller, who
+// asks rt_device_error for it.
+typedef intptr_t rt_device;
+rt_device rt_device_standard(int slot);   // the process's own handle for slot 0, 1 or 2
+int rt_device_standard_text();             // 1 where the system's lines end with CR LF
+// Opens path with the RT_OPEN_ flags (the text and append flags are the
+// slot's business).  A folder is refused.  1 and the device, or 0 with the
+// error code recorded.
+int rt_device_open(const char* path, unsigned flags, rt_device* device);
+// One read; bytes read, 0 at the end, -1 on failure (recorded).
+int rt_device_read(rt_device device, char* buffer, uint32_t count);
+// Writes all bytes unless the device fails; returns how many went out and
+// records the error when that is fewer than asked.
+uint32_t rt_device_write(rt_device device, const char* bytes, uint32_t count);
+int rt_device_close(rt_device device);                                   // 0, or -1 (recorded)
+int64_t rt_device_seek(rt_device device, int64_t offset, int whence);    // new position, or -1
+// Reads at a position without moving the device's own position; bytes, or -1.
+int rt_device_read_at(rt_device device, void* buffer, uint32_t count, int64_t offset);
+int rt_device_is_seekable(rt_device device);
+int rt_device_is_terminal(rt_device device);
+// The system's code for the last failure, in the runtime's numbering, or
+// fallback when it has none.
+uint32_t rt_device_error(uint32_t fallback);
+
+// The rest of the process (system.cpp).  One thread-local slot holding a
+// pointer, whose value is released with std::free when its thread ends.
+int rt_tls_create();            // 1, or 0 when the system has no slot to give
+void* rt_tls_get();
+int rt_tls_set(void* value);    // 1, or 0
+void rt_tls_delete();
+// Writes text straight to the process's own standard error.
+void rt_write_standard_error(const char* text, size_t length);
+// Ends the process at once with the status: nothing more runs.
+[[noreturn]] void rt_end_process(int status);
 
 // Slots (slots.cpp).
 void rt_slots_startup();

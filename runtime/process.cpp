@@ -1,6 +1,5 @@
 // The runtime's locks, exit, atexit and abort.
 #include <cstdio>
-#include <unistd.h>
 
 #include "runtime/internal.h"
 
@@ -83,12 +82,12 @@ void rt_exit(int status)
     // still open, before closing our streams closes them.
     std::fflush(nullptr);
     rt_streams_close_at_exit();
-    ::_exit(status);
+    rt_end_process(status);
 }
 
 void rt_abort()
 {
     call_exit_hook();
     rt_raise(RT_SIGABRT);
-    ::_exit(1);
+    rt_end_process(1);
 }

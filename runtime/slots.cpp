@@ -4,12 +4,13 @@
 // LF into CR LF on writing and CR LF into LF on reading; the append flag moves
 // to the end of the file before every write.  While the console is attached,
 // reads on slot 0 and writes on slots 1 and 2 go to its hooks instead.
-#include <cerrno>
+//
+// The slots hold the system's own file handles; what is done with them
+// (opening, reading, writing, moving, closing) is the device layer of the
+// system the program is built for (posix/devices.cpp, windows/devices.cpp).
 #include <climits>
+#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "runtime/internal.h"
 
@@ -18,13 +19,14 @@ namespace {
 enum : uint8_t { slotUsed = 1, slotText = 2, slotAppend = 4, slotSeekable = 8, slotTerminal = 16 };
 
 struct slot_record {
-    int fd;
+    rt_device device;
     uint8_t flags;
     int16_t carry;   // a byte read ahead on a device that cannot step back, plus one; 0 for none
 };
 
-// The plain binding: slots 0 to 2 are the process's own standard handles.  On
-// this host lines end with LF, so they carry no text flag.
+// The plain binding: slots 0 to 2 are the process's own standard handles,
+// looked up at start-up (before it, the descriptors 0 to 2 of a POSIX host),
+// with the text flag where the system's lines end with CR LF.
 slot_record slot_table[RT_SLOT_COUNT] = {
     {0, slotUsed, 0},
     {1, slotUsed, 0},
@@ -45,41 +47,6 @@ constexpr uint32_t largest_request = INT_MAX;
 bool slot_valid(int slot)
 {
     return slot >= 0 && slot < RT_SLOT_COUNT && (slot_table[slot].flags & slotUsed) != 0;
-}
-
-// Reads once from the device, retrying interrupted calls.  Records the error
-// and returns -1 on failure.
-int device_read(int fd, char* buffer, uint32_t count)
-{
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, count);
-        if (got >= 0) {
-            return static_cast<int>(got);
-        }
-        if (errno != EINTR) {
-            rt_set_last_error(rt_error_from_errno(errno, RT_ERROR_READ_FAULT));
-            return -1;
-        }
-    }
-}
-
-// Writes all bytes unless the device fails; returns how many went out and
-// records the error when that is fewer than asked.
-uint32_t device_write(int fd, const char* bytes, uint32_t count)
-{
-    uint32_t done = 0;
-    while (done < count) {
-        ssize_t put = ::write(fd, bytes + done, count - done);
-        if (put > 0) {
-            done += static_cast<uint32_t>(put);
-        } else if (put < 0 && errno == EINTR) {
-            continue;
-        } else {
-            rt_set_last_error(put < 0 ? rt_error_from_errno(errno, RT_ERROR_WRITE_FAULT) : RT_ERROR_HANDLE_DISK_FULL);
-            break;
-        }
-    }
-    return done;
 }
 
 // Drops every CR immediately followed by LF; returns the new length.
@@ -153,7 +120,7 @@ int text_slot_read(slot_record& slot, char* buffer, uint32_t count)
         slot.carry = 0;
     }
     if (have < count) {
-        int got = device_read(slot.fd, buffer + have, count - have);
+        int got = rt_device_read(slot.device, buffer + have, count - have);
         if (got < 0 && have == 0) {
             return -1;
         }
@@ -168,17 +135,17 @@ int text_slot_read(slot_record& slot, char* buffer, uint32_t count)
         // A full read ending in CR: drop the CR and step back over it, so
         // that a CR LF split across two reads yields one LF.
         --have;
-        if (!(slot.flags & slotSeekable) || ::lseek(slot.fd, -1, SEEK_CUR) < 0) {
+        if (!(slot.flags & slotSeekable) || rt_device_seek(slot.device, -1, SEEK_CUR) < 0) {
             slot.carry = '\r' + 1;
         }
         return static_cast<int>(have);
     }
     // A one-byte read of CR: look at the byte after it.
     char next = 0;
-    if (device_read(slot.fd, &next, 1) == 1) {
+    if (rt_device_read(slot.device, &next, 1) == 1) {
         if (next == '\n') {
             buffer[0] = '\n';
-        } else if (!(slot.flags & slotSeekable) || ::lseek(slot.fd, -1, SEEK_CUR) < 0) {
+        } else if (!(slot.flags & slotSeekable) || rt_device_seek(slot.device, -1, SEEK_CUR) < 0) {
             slot.carry = static_cast<int16_t>(static_cast<unsigned char>(next) + 1);
         }
     }
@@ -192,7 +159,7 @@ int text_slot_write(const slot_record& slot, const char* bytes, uint32_t count)
     while (from < count) {
         uint32_t start = from;
         uint32_t used = translate_chunk(bytes, count, &from, out);
-        uint32_t put = device_write(slot.fd, out, used);
+        uint32_t put = rt_device_write(slot.device, out, used);
         if (put < used) {
             // Count the source bytes whose translation went out whole.
             uint32_t taken = 0;
@@ -211,7 +178,7 @@ int text_slot_write(const slot_record& slot, const char* bytes, uint32_t count)
     return static_cast<int>(count);
 }
 
-int fill_slot(int fd, uint8_t flags)
+int fill_slot(rt_device device, uint8_t flags)
 {
     int slot = -1;
     int candidate = next_search;
@@ -226,44 +193,13 @@ int fill_slot(int fd, uint8_t flags)
         return -1;
     }
     next_search = slot == RT_SLOT_COUNT - 1 ? 3 : slot + 1;
-    slot_table[slot].fd = fd;
+    slot_table[slot].device = device;
     slot_table[slot].flags = flags;
     slot_table[slot].carry = 0;
     return slot;
 }
 
 }  // namespace
-
-uint32_t rt_error_from_errno(int error, uint32_t fallback)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return RT_ERROR_FILE_NOT_FOUND;
-    case EMFILE:
-    case ENFILE:
-        return RT_ERROR_TOO_MANY_OPEN_FILES;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY:
-        return RT_ERROR_ACCESS_DENIED;
-    case EBADF:
-        return RT_ERROR_INVALID_HANDLE;
-    case ENOMEM:
-        return RT_ERROR_NOT_ENOUGH_MEMORY;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return RT_ERROR_HANDLE_DISK_FULL;
-    case EINVAL:
-    case ENAMETOOLONG:
-        return RT_ERROR_INVALID_PARAMETER;
-    default:
-        return fallback;
-    }
-}
 
 void rt_slots_startup()
 {
@@ -272,11 +208,15 @@ void rt_slots_startup()
         if (!(record.flags & slotUsed)) {
             continue;
         }
-        record.flags &= static_cast<uint8_t>(~(slotSeekable | slotTerminal));
-        if (::lseek(record.fd, 0, SEEK_CUR) >= 0) {
+        record.device = rt_device_standard(slot);
+        record.flags &= static_cast<uint8_t>(~(slotSeekable | slotTerminal | slotText));
+        if (rt_device_standard_text()) {
+            record.flags |= slotText;
+        }
+        if (rt_device_is_seekable(record.device)) {
             record.flags |= slotSeekable;
         }
-        if (::isatty(record.fd)) {
+        if (rt_device_is_terminal(record.device)) {
             record.flags |= slotTerminal;
         }
     }
@@ -287,13 +227,6 @@ int rt_slot_open(const char* path, unsigned flags)
     if (path == nullptr || !(flags & (RT_OPEN_READ | RT_OPEN_WRITE))) {
         rt_set_last_error(RT_ERROR_INVALID_PARAMETER);
         return -1;
-    }
-    int mode = (flags & RT_OPEN_READ) && (flags & RT_OPEN_WRITE) ? O_RDWR : (flags & RT_OPEN_WRITE) ? O_WRONLY : O_RDONLY;
-    if (flags & RT_OPEN_CREATE) {
-        mode |= O_CREAT;
-    }
-    if ((flags & RT_OPEN_TRUNCATE) && (flags & RT_OPEN_WRITE)) {
-        mode |= O_TRUNC;
     }
     uint8_t slot_flags = slotUsed;
     if (flags & RT_OPEN_TEXT) {
@@ -312,37 +245,19 @@ int rt_slot_open(const char* path, unsigned flags)
         rt_set_last_error(RT_ERROR_TOO_MANY_OPEN_FILES);
         return -1;
     }
-    // Opened without waiting, so that a named pipe in place of a file never
-    // holds the program up: reading one that has no writer finds its end at
-    // once, and writing one that has no reader fails.  Reads and writes then
-    // wait as usual.
-    int fd;
-    do {
-        fd = ::open(path, mode | O_CLOEXEC | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        rt_set_last_error(rt_error_from_errno(errno, RT_ERROR_FILE_NOT_FOUND));
+    rt_device device;
+    if (!rt_device_open(path, flags, &device)) {
         return -1;
     }
-    int status = ::fcntl(fd, F_GETFL);
-    if (status >= 0) {
-        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
-    }
-    struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        rt_set_last_error(RT_ERROR_ACCESS_DENIED);
-        return -1;
-    }
-    if (::lseek(fd, 0, SEEK_CUR) >= 0) {
+    if (rt_device_is_seekable(device)) {
         slot_flags |= slotSeekable;
     }
-    if (::isatty(fd)) {
+    if (rt_device_is_terminal(device)) {
         slot_flags |= slotTerminal;
     }
-    int slot = fill_slot(fd, slot_flags);
+    int slot = fill_slot(device, slot_flags);
     if (slot < 0) {
-        ::close(fd);
+        rt_device_close(device);
         rt_set_last_error(RT_ERROR_TOO_MANY_OPEN_FILES);
     }
     return slot;
@@ -384,7 +299,7 @@ int rt_slot_read(int slot, void* buffer, uint32_t count)
     if (record.flags & slotText) {
         return text_slot_read(record, bytes, count);
     }
-    return device_read(record.fd, bytes, count);
+    return rt_device_read(record.device, bytes, count);
 }
 
 int rt_slot_write(int slot, const void* buffer, uint32_t count)
@@ -398,14 +313,14 @@ int rt_slot_write(int slot, const void* buffer, uint32_t count)
         return console_slot_write(bytes, count);
     }
     const slot_record& record = slot_table[slot];
-    if ((record.flags & slotAppend) && ::lseek(record.fd, 0, SEEK_END) < 0 && (record.flags & slotSeekable)) {
-        rt_set_last_error(rt_error_from_errno(errno, RT_ERROR_WRITE_FAULT));
+    if ((record.flags & slotAppend) && (record.flags & slotSeekable) && rt_device_seek(record.device, 0, SEEK_END) < 0) {
+        rt_set_last_error(rt_device_error(RT_ERROR_WRITE_FAULT));
         return -1;
     }
     if (record.flags & slotText) {
         return text_slot_write(record, bytes, count);
     }
-    uint32_t put = device_write(record.fd, bytes, count);
+    uint32_t put = rt_device_write(record.device, bytes, count);
     return put > 0 ? static_cast<int>(put) : -1;
 }
 
@@ -416,15 +331,11 @@ int rt_slot_close(int slot)
         rt_set_last_error(RT_ERROR_INVALID_HANDLE);
         return -1;
     }
-    int fd = slot_table[slot].fd;
+    rt_device device = slot_table[slot].device;
     slot_table[slot].flags = 0;
     slot_table[slot].carry = 0;
-    slot_table[slot].fd = -1;
-    if (::close(fd) != 0 && errno != EINTR) {
-        rt_set_last_error(rt_error_from_errno(errno, RT_ERROR_INVALID_HANDLE));
-        return -1;
-    }
-    return 0;
+    slot_table[slot].device = -1;
+    return rt_device_close(device);
 }
 
 int rt_slot_seek(int slot, int64_t offset, int whence)
@@ -442,8 +353,8 @@ int rt_slot_seek(int slot, int64_t offset, int whence)
         offset -= 1;
     }
     record.carry = 0;
-    if (::lseek(record.fd, offset, whence) < 0) {
-        rt_set_last_error(rt_error_from_errno(errno, RT_ERROR_INVALID_PARAMETER));
+    if (rt_device_seek(record.device, offset, whence) < 0) {
+        rt_set_last_error(rt_device_error(RT_ERROR_INVALID_PARAMETER));
         return -1;
     }
     return 0;
@@ -454,7 +365,7 @@ int64_t rt_slot_tell(int slot)
     if (!slot_valid(slot) || !(slot_table[slot].flags & slotSeekable)) {
         return -1;
     }
-    return ::lseek(slot_table[slot].fd, 0, SEEK_CUR);
+    return rt_device_seek(slot_table[slot].device, 0, SEEK_CUR);
 }
 
 int rt_slot_read_at(int slot, void* buffer, uint32_t count, int64_t offset)
@@ -462,11 +373,7 @@ int rt_slot_read_at(int slot, void* buffer, uint32_t count, int64_t offset)
     if (!slot_valid(slot) || !(slot_table[slot].flags & slotSeekable)) {
         return -1;
     }
-    ssize_t got;
-    do {
-        got = ::pread(slot_table[slot].fd, buffer, count, offset);
-    } while (got < 0 && errno == EINTR);
-    return got < 0 ? -1 : static_cast<int>(got);
+    return rt_device_read_at(slot_table[slot].device, buffer, count, offset);
 }
 
 int rt_slot_is_terminal(int slot)

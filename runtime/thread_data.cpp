@@ -2,14 +2,11 @@
 // code kept in it, and the runtime's own message box.
 #include <cstdlib>
 #include <cstring>
-#include <pthread.h>
-#include <unistd.h>
 
 #include "runtime/internal.h"
 
 namespace {
 
-pthread_key_t record_key;
 bool key_ready = false;
 void* (*record_allocator)(size_t) = nullptr;
 rt_message_box_fn message_box = nullptr;
@@ -19,16 +16,11 @@ rt_message_box_fn message_box = nullptr;
 runtimeThreadData spare_record;
 thread_local bool reporting_failure = false;
 
-void free_record(void* record)
-{
-    std::free(record);
-}
-
 bool make_key()
 {
     std::lock_guard<std::recursive_mutex> guard(rt_lock(RT_LOCK_EXIT));
     if (!key_ready) {
-        key_ready = pthread_key_create(&record_key, free_record) == 0;
+        key_ready = rt_tls_create() != 0;
     }
     return key_ready;
 }
@@ -50,23 +42,15 @@ void release_slot()
     if (!key_ready) {
         return;
     }
-    std::free(pthread_getspecific(record_key));
-    pthread_setspecific(record_key, nullptr);
-    pthread_key_delete(record_key);
+    std::free(rt_tls_get());
+    rt_tls_set(nullptr);
+    rt_tls_delete();
     key_ready = false;
 }
 
 void write_all(const char* text)
 {
-    size_t length = std::strlen(text);
-    while (length > 0) {
-        ssize_t put = ::write(2, text, length);
-        if (put <= 0) {
-            return;
-        }
-        text += put;
-        length -= static_cast<size_t>(put);
-    }
+    rt_write_standard_error(text, std::strlen(text));
 }
 
 int default_message_box(const char* text, const char* caption, unsigned)
@@ -85,10 +69,10 @@ int rt_thread_data_startup()
     if (!make_key()) {
         return 0;
     }
-    runtimeThreadData* record = static_cast<runtimeThreadData*>(pthread_getspecific(record_key));
+    runtimeThreadData* record = static_cast<runtimeThreadData*>(rt_tls_get());
     if (record == nullptr) {
         record = new_record();
-        if (record == nullptr || pthread_setspecific(record_key, record) != 0) {
+        if (record == nullptr || !rt_tls_set(record)) {
             std::free(record);
             return 0;
         }
@@ -101,13 +85,13 @@ runtimeThreadData* getThreadData()
 {
     runtimeThreadData* record = nullptr;
     if (make_key()) {
-        record = static_cast<runtimeThreadData*>(pthread_getspecific(record_key));
+        record = static_cast<runtimeThreadData*>(rt_tls_get());
         if (record == nullptr) {
             runtimeThreadData* made = new_record();
-            if (made != nullptr && pthread_setspecific(record_key, made) != 0) {
+            if (made != nullptr && !rt_tls_set(made)) {
                 std::free(made);
             }
-            record = static_cast<runtimeThreadData*>(pthread_getspecific(record_key));
+            record = static_cast<runtimeThreadData*>(rt_tls_get());
         }
     }
     if (record == nullptr) {

@@ -8,3 +8,4 @@ scripts/build.sh build
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 scripts/build.sh build-asan -DRASTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure --parallel "$(nproc)")
+scripts/test-windows.sh

@@ -1,0 +1,15 @@
+# What both MinGW-w64 toolchain files share; RASTREL_MINGW_TRIPLE names the
+# target (x86_64-w64-mingw32 or i686-w64-mingw32).
+find_program(CMAKE_C_COMPILER NAMES ${RASTREL_MINGW_TRIPLE}-gcc-posix ${RASTREL_MINGW_TRIPLE}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${RASTREL_MINGW_TRIPLE}-g++-posix ${RASTREL_MINGW_TRIPLE}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${RASTREL_MINGW_TRIPLE}-windres REQUIRED)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${RASTREL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Statically linked: the programs run on a bare Windows with no MinGW
+# libraries beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
