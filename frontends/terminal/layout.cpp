@@ -241,13 +241,18 @@ int tmRouteMouse(const tmGeometry& g, const tmMenuBar& bar, const pwScrollInfo& 
         }
         if (report.row < 1 || report.row >= g.rows || report.column >= g.columns - 1) return 0;
         pointer->drag = tmClientDrag;
+        pointer->pressRow = report.row;
+        pointer->pressColumn = report.column;
+        pointer->moved = 0;
         actions[count++] = pointerAction(tmMouseDownAction, g, report.row, report.column, report.shift);
         return count;
     case tmDrag:
         if (pointer->drag == tmClientDrag) {
-            tmAction action = pointerAction(tmMouseMoveAction, g, report.row, report.column, 0);
-            action.shift = 0;
-            actions[count++] = action;
+            if (!pointer->moved) {
+                pointer->moved = 1;
+                actions[count++] = pointerAction(tmMouseMoveAction, g, pointer->pressRow, pointer->pressColumn, 0);
+            }
+            actions[count++] = pointerAction(tmMouseMoveAction, g, report.row, report.column, 0);
         } else if (pointer->drag == tmThumbDrag) {
             const int position = tmThumbPosition(sb, scroll, report.row);
             if (position != pointer->thumbPosition) {

@@ -98,9 +98,14 @@ struct tmAction {
     int menu;             // bar position
 };
 enum tmDragKind { tmNoDrag = 0, tmClientDrag, tmThumbDrag };
+// A drag in the client area begins where the button went down: a mouse
+// passes through the press point as it starts to move, but a terminal
+// reports only the cell it moved to.
 struct tmPointer {
     tmDragKind drag;
     int thumbPosition;
+    int pressRow, pressColumn;
+    int moved;
 };
 struct tmMouseReport;
 enum { tmMaxActions = 4, tmWheelLines = 3 };

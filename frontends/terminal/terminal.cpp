@@ -311,6 +311,9 @@ bool applyResize(bool toWindow)
     if (tmS.active && changed) {
         cursesScope scope;
         resizeterm(g.rows, g.columns);
+        // What the terminal kept of its old screen is its own affair: draw
+        // everything again.
+        clearok(curscr, TRUE);
         tmS.allDirty = true;
     }
     if (!toWindow) {
@@ -496,7 +499,9 @@ void readTitle(plHwnd window)
     char title[1024] = "";
     plGetWindowText(window, title, sizeof title);
     tmS.title = title;
-    if (tmS.active) tmWriteRaw(tmTitleSequence(tmS.title));
+    if (!tmS.active) return;
+    tmWriteRaw(tmTitleSequence(tmS.title));
+    tmDrawFrame();
 }
 
 void onWindowChanged(plHwnd window, uint32_t changes)
