@@ -82,8 +82,9 @@ tmMenuText tmParseMenuText(const char* text)
         if (*p == '&' && p[1] == '&') {
             result.label += '&';
             ++p;
-        } else if (*p == '&' && p[1] && p[1] != '\t') {
-            if (result.mnemonic < 0) result.mnemonic = static_cast<int>(result.label.size());
+        } else if (*p == '&') {
+            // It underlines the next letter; with none after it, it is nothing.
+            if (result.mnemonic < 0 && p[1] && p[1] != '\t') result.mnemonic = static_cast<int>(result.label.size());
         } else {
             result.label += *p;
         }
@@ -183,7 +184,7 @@ tmScrollBarLayout tmLayoutScrollBar(const tmGeometry& g, const pwScrollInfo& bar
     int offset = 0;
     if (range > 0) {
         const int64_t position = clampInt(bar.position, bar.minimum, bar.maximum) - static_cast<int64_t>(bar.minimum);
-        offset = static_cast<int>(position * (layout.trackLength - 1) / range);
+        offset = static_cast<int>((position * (layout.trackLength - 1) + range / 2) / range);
     }
     layout.thumb = layout.trackTop + offset;
     return layout;
