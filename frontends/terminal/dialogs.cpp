@@ -25,6 +25,7 @@ struct modalScope {
         --tmS.modal;
         tmCloseOverlay();
         tmS.openMenu = -1;
+        tmDrawFrame();   // the window as it is under what was drawn over it
     }
     modalScope(const modalScope&) = delete;
     modalScope& operator=(const modalScope&) = delete;

@@ -67,5 +67,11 @@ std::string tmBase64(const std::string& bytes)
 
 std::string tmClipboardSequence(const char* text, size_t length)
 {
-    return "\033]52;c;" + tmBase64(tmUtf8OfBytes(text, length)) + "\a";
+    std::string unix;
+    unix.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') continue;
+        unix += text[i];
+    }
+    return "\033]52;c;" + tmBase64(tmUtf8OfBytes(unix.data(), unix.size())) + "\a";
 }

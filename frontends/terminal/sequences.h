@@ -17,8 +17,8 @@ extern const char tmModesOff[];
 std::string tmTitleSequence(const std::string& title);
 
 // OSC 52 putting text on the clipboard ("c"), base64-encoded.  The text is
-// the console's bytes (the Western Windows code page); the clipboard gets
-// UTF-8.
+// the console's bytes (the Western Windows code page) with CR LF line ends;
+// the clipboard gets UTF-8 with the LF line ends of this system.
 std::string tmClipboardSequence(const char* text, size_t length);
 
 // The console's bytes as UTF-8.

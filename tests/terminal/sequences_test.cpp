@@ -21,6 +21,8 @@ TEST(Sequences, TheClipboardGetsBase64OfUtf8)
     EXPECT_EQ(tmBase64("Rastrel 1.0\r\n"), "UmFzdHJlbCAxLjANCg==");
     EXPECT_EQ(tmUtf8OfBytes("\xe9\x80", 2), "\xc3\xa9\xe2\x82\xac");
     EXPECT_EQ(tmClipboardSequence("Rastrel", 7), "\x1b]52;c;UmFzdHJlbA==\a");
+    // Line ends become this system's; a lone CR stays.
+    EXPECT_EQ(tmClipboardSequence("a\r\nb\rc\r", 7), "\x1b]52;c;" + tmBase64("a\nb\rc\r") + "\a");
 }
 
 TEST(Sequences, TheModesAreTurnedOffInTheReverseOrder)
