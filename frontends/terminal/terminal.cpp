@@ -50,6 +50,7 @@ volatile sig_atomic_t signalInterrupt;
 volatile sig_atomic_t signalContinue;
 volatile sig_atomic_t signalStop;
 bool interruptPending;
+bool screenRestarted;   // the screen was given back and taken again: a box draws itself anew
 
 struct cursesScope {
     cursesScope() { ++tmS.cursesDepth; }
@@ -337,6 +338,7 @@ void suspendScreen()
     tmStopScreen();
     kill(getpid(), SIGSTOP);
     if (wasActive) tmStartScreen();
+    screenRestarted = true;
 }
 
 // The signals noted since the last look.  Inside a box only the screen
@@ -371,6 +373,7 @@ bool handleSignals()
                 clearok(curscr, TRUE);
                 tmWriteRaw(tmModesOn);
                 tmS.allDirty = true;
+                screenRestarted = true;
             }
         }
         if (signalResize) {
@@ -392,7 +395,10 @@ bool handleSignals()
         pwClose(window);
         acted = true;
     }
-    if (acted && tmS.active) tmDrawFrame();
+    if ((acted || screenRestarted) && tmS.active) {
+        screenRestarted = false;
+        tmDrawFrame();
+    }
     return acted;
 }
 
@@ -839,7 +845,8 @@ bool tmNextEvent(tmEvent* event, int timeout)
         if (anySignal) {
             const tmGeometry before = tmS.geometry;
             handleSignals();
-            if (before.rows != tmS.geometry.rows || before.columns != tmS.geometry.columns) {
+            if (before.rows != tmS.geometry.rows || before.columns != tmS.geometry.columns || screenRestarted) {
+                screenRestarted = false;
                 *event = tmEvent{};
                 event->kind = tmResize;
                 return true;
