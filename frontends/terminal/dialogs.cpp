@@ -791,7 +791,7 @@ void tmDrawCancelDialog()
     int width = 30;
     for (const std::string& line : lines) width = std::max(width, static_cast<int>(line.size()) + 4);
     width = std::min(width, tmS.geometry.columns);
-    const int height = std::min(static_cast<int>(lines.size()) + 5, tmS.geometry.rows);
+    const int height = std::min(static_cast<int>(lines.size()) + 4, tmS.geometry.rows);
     const int top = (tmS.geometry.rows - height) / 2;
     const int left = (tmS.geometry.columns - width) / 2;
     cancelWindow = newwin(height, width, top, left);
