@@ -98,7 +98,11 @@ protected:
     {
         if (root.empty()) return;
         tmux("kill-server");
-        std::system(("rm -rf " + quote(root)).c_str());
+        // A program the server's end has just hung up may still be leaving.
+        const std::string remove = "rm -rf " + quote(root) + " 2> /dev/null";
+        for (int attempt = 0; attempt < 50 && std::system(remove.c_str()) != 0; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
 
     int tmux(const std::string& arguments)
