@@ -1,11 +1,18 @@
 // The one place that picks the front end: a table of front ends, each with
 // the option that forces it, a test of whether it can run here, and how it
-// starts.  Without an option the first one that fits is taken.
+// starts.  Without an option the first one that fits is taken, in this
+// order: standard input a pipe or a regular file (the user is feeding the
+// menu): plain; a display with the desktop front end built: the desktop
+// window; standard input and output both terminals: the terminal; otherwise
+// plain.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "frontends/headless/script.h"
+#include "frontends/terminal/terminal.h"
 #include "program/entry.h"
 
 namespace {
@@ -21,10 +28,24 @@ struct programFrontEnd {
     int (*available)();            // 1 when it can run here
     int (*fits)();                 // 1 when it is the right choice without an option
     [[noreturn]] void (*start)(char** optionArguments);
+    const char* (*whyNot)();       // why it cannot run here (null: no reason given)
 };
 
 int always() { return 1; }
 int never() { return 0; }
+
+// Standard input is a pipe, a socket or a regular file.
+int inputIsFed()
+{
+    struct stat info{};
+    return fstat(0, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISREG(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
+[[noreturn]] void startTerminal(char**)
+{
+    tmInstall();
+    startPortableConsole(applicationArgc, applicationArgv, application);
+}
 
 [[noreturn]] void startPlain(char**)
 {
@@ -43,8 +64,11 @@ void startHeadlessProgram()
 
 // In the order they are tried without an option.
 const programFrontEnd frontEnds[] = {
-    {"--headless", 1, "--headless SCRIPT [ARGUMENTS...]", always, never, startHeadless},
-    {"--plain", 0, "--plain [ARGUMENTS...]", always, always, startPlain},
+    {"--headless", 1, "--headless SCRIPT [ARGUMENTS...]", always, never, startHeadless, nullptr},
+    {"--plain", 0, "--plain [ARGUMENTS...]", always, inputIsFed, startPlain, nullptr},
+    // The desktop window's entry goes here (--window): it fits when a
+    // display is present and the desktop front end is built.
+    {"--terminal", 0, "--terminal [ARGUMENTS...]", tmAvailable, tmAvailable, startTerminal, tmUnavailableReason},
 };
 
 }  // namespace
@@ -61,7 +85,8 @@ void runProgram(int argc, char** argv, consoleApplication routine)
             std::exit(2);
         }
         if (!frontEnd.available()) {
-            std::fprintf(stderr, "%s: %s is not possible here\n", argv[0], frontEnd.option);
+            std::fprintf(stderr, "%s: %s is not possible here%s%s\n", argv[0], frontEnd.option,
+                         frontEnd.whyNot ? ": " : "", frontEnd.whyNot ? frontEnd.whyNot() : "");
             std::exit(2);
         }
         // The application sees the program name and the arguments after

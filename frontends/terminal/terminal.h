@@ -1,0 +1,18 @@
+// The terminal front end: the console window drawn in the terminal the
+// program runs in (curses, wide-character build), fed by its keyboard and
+// mouse.  Row 0 is the menu bar, the other rows the client area with the
+// scroll bar in the last column.  Boxes and dialogs are drawn over it, and
+// printing writes PDF files or sends them to the system's printers.
+//
+// The terminal is taken over (raw mode, alternate screen) when the window is
+// first shown, and given back as it was on every way the process ends.
+#pragma once
+
+// 1 when it can run here: standard input and output are terminals, and
+// terminfo knows the terminal well enough to address the cursor.
+int tmAvailable();
+// Why it cannot run here, for a forced choice's message.
+const char* tmUnavailableReason();
+// Installs it as the window system's front end, with its signal handlers
+// and the console's ending hook.  The screen starts with the first show.
+void tmInstall();
