@@ -14,6 +14,10 @@
 enum { RT_LOCK_EXIT = 0, RT_LOCK_HEAP = 1, RT_LOCK_STREAMS = 2, RT_LOCK_SPARE = 3, RT_LOCK_SIGNALS = 4, RT_LOCK_COUNT = 5 };
 std::recursive_mutex& rt_lock(int which);
 
+// Start-up steps that differ between systems (posix/ or windows/), run first
+// by rt_startup.
+void rt_system_startup();
+
 // Maps a failed system call's errno to the runtime's error numbering.
 uint32_t rt_error_from_errno(int error, uint32_t fallback);
 
