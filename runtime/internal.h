@@ -18,6 +18,11 @@ std::recursive_mutex& rt_lock(int which);
 // by rt_startup.
 void rt_system_startup();
 
+// In sanitizer builds, looks for leaked memory now: a leak is reported on
+// standard error and ends the process with the checker's failure status.
+// Does nothing in other builds.  Exit calls it before it closes the streams.
+void rt_check_leaks();
+
 // Maps a failed system call's errno to the runtime's error numbering.
 uint32_t rt_error_from_errno(int error, uint32_t fallback);
 
@@ -47,6 +52,10 @@ int rt_thread_data_startup();   // 1, or 0 when the slot or the first record can
 // Replaces the allocator of per-thread records (null: the default), so that a
 // failing allocation can be exercised.
 void rt_set_thread_data_allocator(void* (*allocate)(size_t));
+
+// Command line (command_line.cpp).  Releases what every split so far
+// allocated, as exit does; the vectors it handed out are gone then.
+void rt_release_command_lines();
 
 // Exit table (process.cpp).
 int rt_atexit_count();
