@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in a Release build (build/), once
 # under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer
-# (build-asan/).  Warnings are errors in both builds.
+# (build-asan/), and then the fuzz targets over their corpora and for a
+# bounded time (scripts/fuzz.sh).  Warnings are errors in all of these builds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,3 +14,4 @@ scripts/build.sh build-asan -DRASTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DRAS
 # itself as it ends (the runtime's exit asks for the check in these builds).
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
   ctest --output-on-failure --parallel "$(nproc)")
+scripts/fuzz.sh
