@@ -8,17 +8,23 @@
 // A part that is exactly "-" stands for a file that is not there; a part
 // that starts with "*" and a count byte k holds the rest of the part k + 1
 // times over (so that long, well-formed scan files fit in a small input).
-// The files are written into a scratch folder (made once per process,
+// An input that starts with "#FSZ" and three bytes L (big-endian) runs with
+// files limited to L bytes, as under a shell's ulimit -f or on a nearly full
+// disk.  The files are written into a scratch folder (made once per process,
 // emptied for every input), the conversion runs there with the runtime
 // started and its standard output captured, and then:
 // - the output is what a model of the run, written from the file formats
-//   alone, says it must be;
+//   alone, says it must be; under a limit, the first image that does not fit
+//   ends the run with "Error writing to N.tif" (with or without its row) or
+//   with the failure the model expects of that image anyway;
 // - the folder holds exactly the files given and N.tif for every scan file
 //   the run reached;
 // - every image the run reported as written without error is read back by
 //   libtiff and holds, row by row, the rows its scan records give (an image
 //   of no rows, which libtiff does not open, only has its size checked); an
-//   image cut short holds the prologue and the rows before the failing one.
+//   image cut short holds the prologue and the rows before the failing one,
+//   or under a limit the start of them, never more than the limit.
+#include <sys/resource.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -39,11 +45,13 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string marker = "#BIN";
+const std::string limit_marker = "#FSZ";
 const size_t file_limit = 100000;   // enough for 390 records and more
 
 std::string scratch;        // the scratch folder, absolute
 std::string home;           // the fuzzer's own working folder
 std::string captured;       // the run's standard output
+rlim_t original_limit;      // the file-size limit the fuzzer was started with
 
 void capture(const char* bytes, uint32_t count)
 {
@@ -56,8 +64,19 @@ void remove_scratch()
     fs::remove_all(scratch, ignored);
 }
 
+// Caps the size of files this process writes.  The runtime's start-up has the process ignore the signal of a write past the
+// cap, so such a write fails as on a full disk.
+void set_file_size_limit(rlim_t bytes)
+{
+    struct rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 [[noreturn]] void fail(const std::string& what)
 {
+    set_file_size_limit(original_limit);   // the fuzzer saves the input next
     std::fprintf(stderr, "conversion fuzz: %s\n", what.c_str());
     std::fflush(stderr);
     std::abort();
@@ -115,6 +134,20 @@ void write_file(const std::string& name, const std::string& bytes)
     check(std::fclose(file) == 0, "cannot close " + name);
 }
 
+std::string read_file(const std::string& name)
+{
+    std::string bytes;
+    FILE* file = std::fopen(name.c_str(), "rb");
+    check(file != nullptr, "cannot read " + name);
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.append(buffer, got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
 unsigned be16(const std::string& bytes, size_t at)
 {
     return static_cast<unsigned>(static_cast<uint8_t>(bytes[at]) << 8 | static_cast<uint8_t>(bytes[at + 1]));
@@ -137,7 +170,9 @@ struct expected_image {
     int number;
     uint32_t rows;
     bool complete;
-    uint64_t size;        // for an incomplete image: what it holds
+    uint32_t rows_written;   // the rows before the run stopped in this image
+    uint64_t size;           // what the image holds when nothing limits it
+    size_t text_end;         // the output up to and including its "Writing" line
 };
 
 // The model of a run: the output it writes and the images it leaves.
@@ -160,24 +195,50 @@ std::string model(const std::vector<part>& parts, std::vector<expected_image>* i
         }
         out += "\nWriting TIFF file " + number;
         if (rows >= 400) {
-            images->push_back({static_cast<int>(n), rows, false, 0});
+            images->push_back({static_cast<int>(n), rows, false, 0, 0, out.size()});
             return out + "\nImage length to large: " + std::to_string(rows);
         }
         const std::string& scan = parts[n + 1].bytes;
         for (uint32_t r = 0; r < rows; ++r) {
             const uint64_t written = 24 + 250ull * r;
             if (scan.size() < (r + 1) * 242ull) {
-                images->push_back({static_cast<int>(n), rows, false, written});
+                images->push_back({static_cast<int>(n), rows, false, r, written, out.size()});
                 return out + "\nError reading " + number + ".bin\nrow = " + std::to_string(r);
             }
             const unsigned z_elev = be16(scan, r * 242ull);
             if (z_elev > 130) {
-                images->push_back({static_cast<int>(n), rows, false, written});
+                images->push_back({static_cast<int>(n), rows, false, r, written, out.size()});
                 return out + "\nError: z_elev out of bounds " + std::to_string(z_elev) + "row " + std::to_string(r);
             }
         }
-        images->push_back({static_cast<int>(n), rows, true, 210 + 250ull * rows});
+        images->push_back({static_cast<int>(n), rows, true, rows, 210 + 250ull * rows, out.size()});
     }
+}
+
+// Under a file-size limit: the model's images up to the first that does not
+// fit, which then ends the run.  Returns whether one does not fit.
+bool cut_at_limit(std::vector<expected_image>* images, uint64_t limit)
+{
+    for (size_t i = 0; i < images->size(); ++i) {
+        if ((*images)[i].size > limit) {
+            images->resize(i + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The prologue and the rows an image holds before its directory.
+std::string image_front(const std::string& scan, uint32_t rows, uint32_t rows_written)
+{
+    const uint32_t d = 24 + 250 * rows;
+    std::string front = {'I', 'I', 42, 0, char(d), char(d >> 8), char(d >> 16), char(d >> 24)};
+    front += std::string("\x0a\0\0\0\0\0\0\0\x0a\0\0\0\0\0\0\0", 16);
+    for (uint32_t r = 0; r < rows_written; ++r) {
+        const std::vector<uint8_t> row = row_from(scan, r * 242ull);
+        front.append(row.begin(), row.end());
+    }
+    return front;
 }
 
 // The images the output reports as written without error: "Writing TIFF
@@ -222,10 +283,13 @@ void empty_scratch()
     }
 }
 
-// The conversion runs in the scratch folder, so a crash is saved while that
-// is the current folder: the fuzzer is told to save it in its own folder
-// instead, unless it was given a place by an absolute path.
-void anchor_artifacts(int* argc, char*** argv)
+// Options for the fuzzer itself.  The conversion runs in the scratch
+// folder, so a crash is saved while that is the current folder: the fuzzer
+// is told to save it in its own folder instead, unless it was given a place
+// by an absolute path.  And the fuzzer would take over the signal of a write
+// past the file-size limit, which the runtime's start-up has the process
+// ignore: it is told to leave it alone.
+void adjust_arguments(int* argc, char*** argv)
 {
     static std::vector<std::string> texts;
     static std::vector<char*> vector;
@@ -244,6 +308,7 @@ void anchor_artifacts(int* argc, char*** argv)
     if (!given) {
         texts.push_back("-artifact_prefix=" + home + "/");
     }
+    texts.push_back("-handle_xfsz=0");
     for (std::string& text : texts) {
         vector.push_back(text.data());
     }
@@ -267,7 +332,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     }
     scratch = made;
     home = fs::current_path().string();
-    anchor_artifacts(argc, argv);
+    adjust_arguments(argc, argv);
+    struct rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    original_limit = limit.rlim_cur;
     std::atexit(remove_scratch);
     if (!rt_startup()) {
         fail("the runtime does not start");
@@ -280,6 +348,14 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    bool limited = false;
+    uint64_t limit = 0;
+    if (size >= limit_marker.size() + 3 && std::memcmp(data, limit_marker.data(), limit_marker.size()) == 0) {
+        limited = true;
+        limit = static_cast<uint64_t>(data[4]) << 16 | static_cast<uint64_t>(data[5]) << 8 | data[6];
+        data += limit_marker.size() + 3;
+        size -= limit_marker.size() + 3;
+    }
     const std::vector<part> parts = split_input(data, size);
     // The conversion works in the current folder; the fuzzer's own files
     // (corpus, crashes) are named relative to its own.
@@ -295,7 +371,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     captured.clear();
+    if (limited) {
+        set_file_size_limit(limit);
+    }
     convert_scans();
+    set_file_size_limit(original_limit);
     rt_fflush(rt_stdout);
     std::string output;
     for (size_t i = 0; i < captured.size(); ++i) {
@@ -306,7 +386,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<expected_image> images;
     const std::string expected = model(parts, &images);
-    check(output == expected, "the output is\n" + output + "\nnot\n" + expected);
+    const bool cut = limited && cut_at_limit(&images, limit);
+    if (!cut) {
+        check(output == expected, "the output is\n" + output + "\nnot\n" + expected);
+    } else {
+        // The model's output up to the image that does not fit, then its
+        // write failure, or the failure the model expects of it anyway.
+        const expected_image& last = images.back();
+        const std::string name = std::to_string(last.number) + ".tif";
+        check(output.compare(0, last.text_end, expected, 0, last.text_end) == 0,
+              "the output is\n" + output + "\nnot first\n" + expected.substr(0, last.text_end));
+        const std::string rest = output.substr(std::min(output.size(), last.text_end));
+        const std::string failure = "\nError writing to " + name;
+        bool reported = rest == failure || (!last.complete && rest == expected.substr(last.text_end));
+        if (!reported && rest.rfind(failure + "\nrow = ", 0) == 0) {
+            const std::string row = rest.substr(failure.size() + 7);
+            reported = !row.empty() && row.size() <= 3 && row.find_first_not_of("0123456789") == std::string::npos &&
+                       std::stoul(row) < last.rows_written;
+        }
+        check(reported, "an image past the limit is not reported: " + rest);
+    }
 
     std::set<std::string> wanted = given;
     for (const expected_image& image : images) {
@@ -319,15 +418,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(found == wanted, "the folder holds other files than expected");
 
     const std::set<int> complete = reported_complete(output);
-    for (const expected_image& image : images) {
+    for (size_t i = 0; i < images.size(); ++i) {
+        const expected_image& image = images[i];
         const std::string name = std::to_string(image.number) + ".tif";
-        check(complete.count(image.number) == (image.complete ? 1u : 0u), name + ": reported wrongly");
-        // An image of no rows is written as such (RowsPerStrip 0), which
-        // libtiff refuses to open; its size is checked below.
-        if (image.complete && image.rows > 0) {
-            check_image(name, parts[image.number + 1].bytes, image.rows);
+        const bool whole = image.complete && !(cut && i + 1 == images.size());
+        check(complete.count(image.number) == (whole ? 1u : 0u), name + ": reported wrongly");
+        const uint64_t file_size = fs::file_size(name);
+        if (whole) {
+            check(file_size == image.size, name + ": size " + std::to_string(file_size));
+            // An image of no rows is written as such (RowsPerStrip 0), which
+            // libtiff refuses to open; its size is checked above.
+            if (image.rows > 0) {
+                check_image(name, parts[image.number + 1].bytes, image.rows);
+            }
+            continue;
         }
-        check(fs::file_size(name) == image.size, name + ": size " + std::to_string(fs::file_size(name)));
+        // Cut short: the start of what it would hold, within the limit.
+        check(cut || file_size == image.size, name + ": size " + std::to_string(file_size));
+        check(!limited || file_size <= limit, name + ": larger than the limit");
+        if (file_size > 0) {
+            const std::string front = image_front(parts[image.number + 1].bytes, image.rows, image.rows_written);
+            const std::string held = read_file(name);
+            // What follows the rows, up to the limit, is the start of the
+            // directory of an image whose rows were all written.
+            const size_t compared = std::min(held.size(), front.size());
+            check(front.compare(0, compared, held, 0, compared) == 0, name + ": not the start of the image");
+            check(held.size() <= (image.complete ? image.size : front.size()), name + ": more than the image");
+        }
     }
     check(rt_open_stream_count() == 3, "a file is left open");
 
