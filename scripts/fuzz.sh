@@ -5,7 +5,7 @@
 # build-fuzz/crashes/; add it to the target's corpus once it is fixed.
 #
 #   FUZZ_SECONDS   seconds of bounded fuzzing in all, shared equally by the
-#                  targets (default 100, so that CI's fuzzing stays within
+#                  targets (default 90, so that CI's fuzzing stays within
 #                  three minutes with the build and the corpora)
 #   FUZZ_CORPUS    a folder that keeps what the bounded runs find, one
 #                  subfolder per target (default: a scratch folder, removed)
@@ -13,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 targets=(conversion command_line)
-seconds=$(( ${FUZZ_SECONDS:-100} / ${#targets[@]} ))
+seconds=$(( ${FUZZ_SECONDS:-90} / ${#targets[@]} ))
 
 scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRASTREL_FUZZ=ON -DRASTREL_WERROR=ON "${targets[@]/#/fuzz_}"
