@@ -28,6 +28,8 @@
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -103,6 +105,7 @@ part decode_part(const std::string& text)
         const std::string unit = text.substr(2);
         const size_t times = static_cast<uint8_t>(text[1]) + 1u;
         std::string bytes;
+        bytes.reserve(std::min(times * unit.size(), file_limit));
         for (size_t i = 0; i < times && bytes.size() + unit.size() <= file_limit; ++i) {
             bytes += unit;
         }
@@ -154,9 +157,11 @@ unsigned be16(const std::string& bytes, size_t at)
 }
 
 // One image row from the record at offset at, as the file formats define it.
-std::vector<uint8_t> row_from(const std::string& scan, size_t at)
+using image_line = std::array<uint8_t, 250>;
+
+image_line row_from(const std::string& scan, size_t at)
 {
-    std::vector<uint8_t> row(250, 0);
+    image_line row{};
     const unsigned z_elev = be16(scan, at);
     for (unsigned i = 13; i <= 119; ++i) {
         const unsigned sample = be16(scan, at + 2 * i);
@@ -235,7 +240,7 @@ std::string image_front(const std::string& scan, uint32_t rows, uint32_t rows_wr
     std::string front = {'I', 'I', 42, 0, char(d), char(d >> 8), char(d >> 16), char(d >> 24)};
     front += std::string("\x0a\0\0\0\0\0\0\0\x0a\0\0\0\0\0\0\0", 16);
     for (uint32_t r = 0; r < rows_written; ++r) {
-        const std::vector<uint8_t> row = row_from(scan, r * 242ull);
+        const image_line row = row_from(scan, r * 242ull);
         front.append(row.begin(), row.end());
     }
     return front;
@@ -268,7 +273,7 @@ void check_image(const std::string& name, const std::string& scan, uint32_t rows
     check(TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &length) && length == rows, name + ": length");
     check(TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits) && bits == 8, name + ": bits per sample");
     check(TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples) && samples == 1, name + ": samples per pixel");
-    std::vector<uint8_t> line(250);
+    image_line line{};
     for (uint32_t r = 0; r < rows; ++r) {
         check(TIFFReadScanline(tiff, line.data(), r, 0) == 1, name + ": row " + std::to_string(r) + " unreadable");
         check(line == row_from(scan, r * 242ull), name + ": row " + std::to_string(r) + " differs");
