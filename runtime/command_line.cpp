@@ -9,24 +9,23 @@ namespace {
 
 char* empty_vector[1] = {nullptr};
 
-// What one split allocated, for the release registered with atexit.  Each
-// split registers its own release; the blocks of all of them are kept here.
-enum { split_records = RT_ATEXIT_MAX };
-struct split_blocks {
-    char* strings;
+// What one split allocated, for the release registered with atexit: the
+// argument strings follow this record in one block, and the blocks of every
+// split so far are chained, newest first, however many splits there were.
+struct split_block {
+    split_block* previous;
     char** vector;
 };
-split_blocks split_table[split_records];
-int split_count = 0;
+split_block* newest_split = nullptr;
+bool release_registered = false;
 
-void release_splits()
+void release_at_exit()
 {
-    std::lock_guard<std::recursive_mutex> guard(rt_lock(RT_LOCK_EXIT));
-    while (split_count > 0) {
-        --split_count;
-        std::free(split_table[split_count].strings);
-        std::free(split_table[split_count].vector);
+    {
+        std::lock_guard<std::recursive_mutex> guard(rt_lock(RT_LOCK_EXIT));
+        release_registered = false;
     }
+    rt_release_command_lines();
 }
 
 bool is_separator(char c)
@@ -76,15 +75,16 @@ void rt_split_command_line(const char* line, int* argc, char*** argv)
     size_t line_length = std::strlen(line);
     size_t capacity = 1;
     char** vector = static_cast<char**>(std::malloc(capacity * sizeof(char*)));
-    char* strings = static_cast<char*>(std::malloc(line_length + 1));
-    if (vector == nullptr || strings == nullptr) {
+    split_block* block = static_cast<split_block*>(std::malloc(sizeof(split_block) + line_length + 1));
+    if (vector == nullptr || block == nullptr) {
         std::free(vector);
-        std::free(strings);
+        std::free(block);
         *argc = 0;
         *argv = empty_vector;
         return;
     }
 
+    char* strings = reinterpret_cast<char*>(block + 1);
     int count = 0;
     const char* in = line;
     char* out = strings;
@@ -128,15 +128,25 @@ void rt_split_command_line(const char* line, int* argc, char*** argv)
 
     {
         std::lock_guard<std::recursive_mutex> guard(rt_lock(RT_LOCK_EXIT));
-        if (split_count < split_records) {
-            split_table[split_count++] = split_blocks{strings, vector};
-            if (split_count == 1) {
-                rt_atexit(release_splits);
-            }
+        *block = split_block{newest_split, vector};
+        newest_split = block;
+        if (!release_registered && rt_atexit(release_at_exit) == 0) {
+            release_registered = true;
         }
     }
     *argc = count;
     *argv = vector;
+}
+
+void rt_release_command_lines()
+{
+    std::lock_guard<std::recursive_mutex> guard(rt_lock(RT_LOCK_EXIT));
+    while (newest_split != nullptr) {
+        split_block* block = newest_split;
+        newest_split = block->previous;
+        std::free(block->vector);
+        std::free(block);
+    }
 }
 
 size_t rt_build_command_line(int argc, const char* const* argv, char* out, size_t size)

@@ -55,6 +55,14 @@ void rt_write_standard_error(const char* text, size_t length);
 // Ends the process at once with the status: nothing more runs.
 [[noreturn]] void rt_end_process(int status);
 
+// Start-up steps that differ between systems, run first by rt_startup.
+void rt_system_startup();
+
+// In sanitizer builds, looks for leaked memory now: a leak is reported on
+// standard error and ends the process with the checker's failure status.
+// Does nothing in other builds.  Exit calls it before it closes the streams.
+void rt_check_leaks();
+
 // Slots (slots.cpp).
 void rt_slots_startup();
 int rt_slot_seek(int slot, int64_t offset, int whence);   // 0, or -1
@@ -81,6 +89,10 @@ int rt_thread_data_startup();   // 1, or 0 when the slot or the first record can
 // Replaces the allocator of per-thread records (null: the default), so that a
 // failing allocation can be exercised.
 void rt_set_thread_data_allocator(void* (*allocate)(size_t));
+
+// Command line (command_line.cpp).  Releases what every split so far
+// allocated, as exit does; the vectors it handed out are gone then.
+void rt_release_command_lines();
 
 // Exit table (process.cpp).
 int rt_atexit_count();

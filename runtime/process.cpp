@@ -81,6 +81,9 @@ void rt_exit(int status)
     // lose nothing either: their text goes out while the standard handles are
     // still open, before closing our streams closes them.
     std::fflush(nullptr);
+    // Sanitizer builds look for leaks while standard error can still take
+    // the report.
+    rt_check_leaks();
     rt_streams_close_at_exit();
     rt_end_process(status);
 }

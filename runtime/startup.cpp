@@ -11,6 +11,7 @@ int rt_startup()
     if (started) {
         return 1;
     }
+    rt_system_startup();
     rt_slots_startup();
     rt_streams_binding_changed();
     if (!rt_thread_data_startup()) {

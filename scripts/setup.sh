@@ -2,6 +2,7 @@
 # Installs what building and testing need, when it is missing (Debian).
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libtiff-tools
+  clang libclang-rt-dev
   libcairo2-dev poppler-utils fonts-dejavu-core
   libncurses-dev libcups2-dev tmux cups-daemon cups-client)
 missing=()

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: once normally (build/) and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/).
+# Sets up, builds and runs every test: once in a Release build (build/), once
+# under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer
+# (build-asan/), and then the fuzz targets over their corpora and for a
+# bounded time (scripts/fuzz.sh).  Warnings are errors in all of these builds.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
 scripts/setup.sh
-scripts/build.sh build
+scripts/build.sh build -DCMAKE_BUILD_TYPE=Release -DRASTREL_WERROR=ON
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
-scripts/build.sh build-asan -DRASTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-(cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure --parallel "$(nproc)")
+scripts/build.sh build-asan -DRASTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DRASTREL_WERROR=ON
+# Leaks are looked for in every test program as it exits, and in the program
+# itself as it ends (the runtime's exit asks for the check in these builds).
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+  ctest --output-on-failure --parallel "$(nproc)")
+scripts/fuzz.sh
 scripts/test-windows.sh

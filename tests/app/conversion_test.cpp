@@ -38,8 +38,9 @@ int open_descriptors()
     return count;
 }
 
-// Caps the size of files this process writes, for the life of the object; a
-// write past the cap then fails instead of ending the process.
+// Caps the size of files this process writes, for the life of the object.
+// The runtime's start-up has set the process to ignore the signal of a write
+// past the cap, so such a write fails instead of ending the process.
 class file_size_limit {
 public:
     explicit file_size_limit(rlim_t bytes)
@@ -48,17 +49,14 @@ public:
         struct rlimit limit = previous_;
         limit.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limit);
-        previous_handler_ = signal(SIGXFSZ, SIG_IGN);
     }
     ~file_size_limit()
     {
         setrlimit(RLIMIT_FSIZE, &previous_);
-        signal(SIGXFSZ, previous_handler_);
     }
 
 private:
     struct rlimit previous_;
-    sighandler_t previous_handler_;
 };
 
 class Conversion : public ::testing::Test {

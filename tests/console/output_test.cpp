@@ -108,7 +108,7 @@ TEST_F(Output, TheRowCountKeepsUpWhenTheLastLineChangesOtherThanByAppending)
     write("\r" + std::string(80, 'b'));   // over again after a lone CR
     EXPECT_EQ(text(), std::string(80, 'b'));
     EXPECT_EQ(ConsoleState.lastRow, 1);
-    write("\f" + std::string(79, 'c'));   // the line after a form feed starts empty
+    write(std::string("\f").append(79, 'c'));   // the line after a form feed starts empty
     EXPECT_EQ(ConsoleState.lastRow, countRows());
     write("c");
     EXPECT_EQ(ConsoleState.lastRow, countRows());

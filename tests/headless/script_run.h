@@ -2,6 +2,7 @@
 // reports back.  Shared by every script test in this folder.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -186,6 +187,8 @@ inline ScriptRun runScript(const char* program, const std::string& script, const
     }
     run.output = readFile(outputPath);
     run.errors = readFile(errorPath);
+    // No sanitizer report, a leak found as the program ended included.
+    EXPECT_EQ(run.errors.find("Sanitizer"), std::string::npos) << run.errors;
     run.reports = parseReports(run.output);
     if (ownFolder) {
         std::error_code ignored;
