@@ -125,7 +125,9 @@ int onMessageBox(plHwnd, const char* text, const char* caption, uint32_t type)
     state.boxes.push_back(hlBoxRecord{caption, text, type, 0});
     const size_t index = state.boxes.size() - 1;
     answerRecord answer{};
-    if (!takeAnswer(hlAnswerBox, "\"" + std::string(caption) + "\" \"" + text + "\"", &answer)) return 0;
+    std::string what = "\"";
+    what.append(caption).append("\" \"").append(text).append("\"");
+    if (!takeAnswer(hlAnswerBox, what, &answer)) return 0;
     state.boxes[index].answer = answer.box;
     return answer.box;
 }
