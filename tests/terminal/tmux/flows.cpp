@@ -182,10 +182,10 @@ protected:
     // The program has ended with status and the terminal is as it was.
     void expectEnded(const std::string& status)
     {
-        ASSERT_TRUE(waitForText("TTY="));
+        // The typed command holds "TTY=" itself: wait for what the shell printed.
+        ASSERT_TRUE(waitForText("EXIT=" + status + "\nTTY="));
         const std::string s = screen();
-        EXPECT_NE(s.find("EXIT=" + status), std::string::npos) << s;
-        EXPECT_NE(s.find("TTY=same"), std::string::npos) << s;
+        EXPECT_NE(s.find("EXIT=" + status + "\nTTY=same\n"), std::string::npos) << s;
         EXPECT_EQ(s.find(" File  Edit "), std::string::npos) << s;
     }
     // Answers the close prompt with No; the program ends.
@@ -372,7 +372,8 @@ TEST_F(Pane, NineThenNoGivesTheShellsScreenBack)
     ASSERT_TRUE(waitForText("Do you wish to save Vellomex.txt before quitting?"));
     EXPECT_NE(screen().find("[ Yes ]  [ No ]  [ Cancel ]"), std::string::npos);
     keys("n");
-    ASSERT_TRUE(waitForText("TTY="));
+    // The typed command holds "TTY=" itself: wait for what the shell printed.
+    ASSERT_TRUE(waitForText("EXIT=0\nTTY="));
     const std::string after = screen();
     EXPECT_EQ(after.rfind("before the program\n$ s=$(stty -g);", 0), 0u) << after;
     EXPECT_NE(after.find("EXIT=0\nTTY=same\n$"), std::string::npos) << after;
@@ -414,10 +415,11 @@ TEST_F(Pane, AFaultShowsItsBoxAndGivesTheTerminalBack)
     EXPECT_NE(screen().find("Unhandled exception: c0000094"), std::string::npos);
     EXPECT_NE(screen().find("[ OK ]"), std::string::npos);
     keys("Enter");
-    ASSERT_TRUE(waitForText("TTY="));
+    // The typed command holds "TTY=" itself: wait for what the shell printed,
+    // 128 + SIGFPE, as without the window.
+    ASSERT_TRUE(waitForText("EXIT=136\nTTY="));
     const std::string s = screen();
-    EXPECT_NE(s.find("EXIT=136"), std::string::npos) << s;   // 128 + SIGFPE, as without the window
-    EXPECT_NE(s.find("TTY=same"), std::string::npos) << s;
+    EXPECT_NE(s.find("EXIT=136\nTTY=same\n"), std::string::npos) << s;
 }
 
 TEST_F(Pane, SigtermClosesTheWindowAsTheCloseBoxWould)
