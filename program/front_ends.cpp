@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "frontends/gtk/gtk_frontend.h"
 #include "frontends/headless/script.h"
 #include "program/entry.h"
 
@@ -41,9 +45,24 @@ void startHeadlessProgram()
     runHeadless(optionArguments[0], startHeadlessProgram);
 }
 
+// The desktop window: where a display is, and standard input is not a pipe
+// or a file (that is the plain binding's, whichever entry comes first).
+int windowFits()
+{
+    struct stat input {};
+    if (fstat(STDIN_FILENO, &input) == 0 && (S_ISFIFO(input.st_mode) || S_ISREG(input.st_mode))) return 0;
+    return gwDisplayPresent() && gwAvailable();
+}
+
+[[noreturn]] void startWindow(char**)
+{
+    gwRun(applicationArgc, applicationArgv, startHeadlessProgram);
+}
+
 // In the order they are tried without an option.
 const programFrontEnd frontEnds[] = {
     {"--headless", 1, "--headless SCRIPT [ARGUMENTS...]", always, never, startHeadless},
+    {"--window", 0, "--window [ARGUMENTS...]", gwAvailable, windowFits, startWindow},
     {"--plain", 0, "--plain [ARGUMENTS...]", always, always, startPlain},
 };
 
