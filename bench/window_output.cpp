@@ -95,8 +95,14 @@ pid_t startDisplay()
         _exit(127);
     }
     close(fds[1]);
+    // The display number, then a newline, once Xvfb accepts clients.
     char number[32] = "";
-    const ssize_t got = read(fds[0], number, sizeof number - 1);
+    ssize_t got = 0;
+    while (got < static_cast<ssize_t>(sizeof number) - 1 && !std::strchr(number, '\n')) {
+        const ssize_t n = read(fds[0], number + got, sizeof number - 1 - static_cast<size_t>(got));
+        if (n <= 0) break;
+        got += n;
+    }
     close(fds[0]);
     if (got <= 0) return 0;
     number[got] = '\0';

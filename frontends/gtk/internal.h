@@ -77,6 +77,17 @@ struct State {
 };
 extern State state;
 
+// Opens the window's font and prepares GTK (once), then installs the front
+// end's hooks.  0 when no monospace face can be loaded.  GTK must be
+// initialised (gwAvailable).
+int install();
+
+// Destroys every view, for tests that start the window system afresh.
+void resetViews();
+// Sends the size and focus changes GTK reported since the last call; 1 when
+// it sent any.  The hooks call it after each turn of GTK's loop.
+int deliverPending();
+
 View* viewOf(plHwnd handle);
 GtkWindow* parentFor(plHwnd owner);
 // Posted input is counted, so the wait knows it may return.

@@ -112,6 +112,17 @@ std::string gwFromAnsiText(const char* bytes, size_t length)
     return utf8;
 }
 
+std::string gwConsoleLineEnds(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
+        lines += text[i];
+    }
+    return lines;
+}
+
 std::string gwMenuLabel(const char* text, std::string* accelerator)
 {
     std::string label;

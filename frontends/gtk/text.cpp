@@ -11,6 +11,8 @@
 namespace {
 
 const char desktopMonospace[] = "monospace";
+// WHITE VERTICAL RECTANGLE: what a control character shows.
+const unsigned controlBox = 0x25AF;
 
 // The family fontconfig matches for a name, and whether it is fixed-pitch.
 std::string matchFamily(const char* name, bool* fixedPitch)
@@ -50,41 +52,44 @@ int defaultPixelSize(int dpi)
     return static_cast<int>(tenths * 0.1 + 0.5);
 }
 
-void loadGlyph(gwTextFont* font, unsigned char byte)
+// The face's own glyph for a character, or none (a fallback face's glyph
+// is taken only when it fits the cell).
+bool faceGlyph(gwTextFont* font, unsigned character, gwGlyph* g)
 {
-    gwGlyph& g = font->glyphs[byte];
-    g.ready = 1;
-    g.font = nullptr;
-    g.offset = 0;
-    const unsigned character = gwFromAnsi(byte);
-    if (character == ' ') {
-        g.glyph = PANGO_GLYPH_EMPTY;
-        return;
-    }
-    if (character < 0x20 || (character >= 0x7F && character < 0xA0)) {
-        // A control character: the face's box for an unknown character.
-        g.glyph = PANGO_GET_UNKNOWN_GLYPH(character);
-        g.font = PANGO_FONT(g_object_ref(font->font));
-        return;
-    }
     char text[8];
     const int length = g_unichar_to_utf8(character, text);
     PangoLayout* layout = pango_layout_new(font->context);
     pango_layout_set_font_description(layout, font->description);
     pango_layout_set_text(layout, text, length);
     PangoLayoutLine* line = pango_layout_get_line_readonly(layout, 0);
-    g.glyph = PANGO_GET_UNKNOWN_GLYPH(character);
-    g.font = PANGO_FONT(g_object_ref(font->font));
+    bool found = false;
     if (line && line->runs) {
         const PangoLayoutRun* run = static_cast<const PangoLayoutRun*>(line->runs->data);
-        if (run->glyphs->num_glyphs > 0) {
-            g_object_unref(g.font);
-            g.font = PANGO_FONT(g_object_ref(run->item->analysis.font));
-            g.glyph = run->glyphs->glyphs[0].glyph;
-            g.offset = (font->cellWidth * PANGO_SCALE - run->glyphs->glyphs[0].geometry.width) / 2;
+        const PangoGlyphInfo& info = run->glyphs->glyphs[0];
+        if (run->glyphs->num_glyphs > 0 && !(info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) &&
+            info.geometry.width <= font->cellWidth * PANGO_SCALE * 5 / 4) {
+            g->font = PANGO_FONT(g_object_ref(run->item->analysis.font));
+            g->glyph = info.glyph;
+            g->offset = (font->cellWidth * PANGO_SCALE - info.geometry.width) / 2;
+            found = true;
         }
     }
     g_object_unref(layout);
+    return found;
+}
+
+void loadGlyph(gwTextFont* font, unsigned char byte)
+{
+    gwGlyph& g = font->glyphs[byte];
+    g = gwGlyph{};
+    g.ready = 1;
+    g.glyph = PANGO_GLYPH_EMPTY;
+    const unsigned character = gwFromAnsi(byte);
+    if (character == ' ') return;
+    // A control character shows as a box, as a fixed-pitch face shows a
+    // character it has no glyph for; a character no face has stays blank.
+    const bool control = character < 0x20 || (character >= 0x7F && character < 0xA0);
+    if (!faceGlyph(font, control ? controlBox : character, &g)) g.glyph = PANGO_GLYPH_EMPTY;
 }
 
 const gwGlyph& glyphOf(gwTextFont* font, char character)
@@ -94,10 +99,12 @@ const gwGlyph& glyphOf(gwTextFont* font, char character)
     return font->glyphs[byte];
 }
 
-bool emptyCell(const pwCell& cell)
+// A cell with a glyph to draw (not blank, not a space).
+bool inked(gwTextFont* font, const pwCell& cell)
 {
-    return cell.character == 0 || cell.character == ' ';
+    return cell.character != 0 && glyphOf(font, cell.character).font != nullptr;
 }
+
 
 }  // namespace
 
@@ -224,7 +231,7 @@ void gwRenderRow(cairo_t* cr, gwTextFont* font, const pwCell* cells, int columns
 
     PangoGlyphString* glyphs = pango_glyph_string_new();
     for (int c = 0; c < columns;) {
-        if (emptyCell(cells[c])) {
+        if (!inked(font, cells[c])) {
             ++c;
             continue;
         }
@@ -233,7 +240,7 @@ void gwRenderRow(cairo_t* cr, gwTextFont* font, const pwCell* cells, int columns
         int end = c + 1;
         int last = c;
         while (end < columns) {
-            if (!emptyCell(cells[end])) {
+            if (inked(font, cells[end])) {
                 if (cells[end].text != colour || glyphOf(font, cells[end].character).font != face) break;
                 last = end;
             }
@@ -245,7 +252,7 @@ void gwRenderRow(cairo_t* cr, gwTextFont* font, const pwCell* cells, int columns
             const pwCell& cell = cells[c + i];
             PangoGlyphInfo& info = glyphs->glyphs[i];
             info = PangoGlyphInfo{};
-            if (emptyCell(cell)) {
+            if (!inked(font, cell)) {
                 info.glyph = PANGO_GLYPH_EMPTY;
             } else {
                 const gwGlyph& g = glyphOf(font, cell.character);

@@ -26,7 +26,7 @@ enum { defaultColumns = 80, defaultRows = 24 };
 // Lines the wheel scrolls per notch.
 enum { wheelLines = 3 };
 // Non-blocking polls iterate GTK's loop at most this often (milliseconds).
-enum { pollInterval = 5 };
+enum { pollInterval = 8 };
 // Events handled per poll at most, so a flood of them cannot hold output.
 enum { pollBatch = 64 };
 
@@ -514,37 +514,6 @@ void destroyView(View* view)
 }
 
 // ---------------------------------------------------------------------------
-// Sent at once, but only from the hooks, outside GTK's frames.
-
-int deliverPending()
-{
-    int delivered = 0;
-    for (View* view : state.views) {
-        if (view->dialog) syncDialogView(view);
-    }
-    for (size_t i = 0; i < state.views.size(); ++i) {
-        View* view = state.views[i];
-        if (!view->resizePending || !view->area) continue;
-        view->resizePending = 0;
-        view->clientWidth = gtk_widget_get_allocated_width(view->area);
-        view->clientHeight = gtk_widget_get_allocated_height(view->area);
-        pwResize(view->handle, view->clientWidth, view->clientHeight);
-        if (view->adjustment) applyScrollBar(view, pwScrollBar(view->handle, SB_VERT));
-        delivered = 1;
-    }
-    if (state.focusPending) {
-        const int in = state.focusPending > 0;
-        state.focusPending = 0;
-        plHwnd target = in ? state.focusWindow : nullptr;
-        if (plGetFocus() != target && (!in || (plIsWindow(target) && pwIsEnabled(target)))) {
-            pwFocus(target);
-            delivered = 1;
-        }
-    }
-    return delivered;
-}
-
-// ---------------------------------------------------------------------------
 // The hooks.
 
 int onWait()
@@ -693,6 +662,8 @@ void onScreen(pwScreenInfo* info)
     info->clientHeight = defaultRows * state.font.cellHeight;
 }
 
+// The desktop's clipboard holds text with its own line ends (GTK makes CR LF
+// into LF); the console's reads come back with CR LF.
 void onSetClipboard(const char* text, size_t length)
 {
     GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
@@ -709,7 +680,7 @@ int onGetClipboard(const char** text, size_t* length)
 {
     gchar* utf8 = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
     if (!utf8) return 0;
-    state.clipboard = gwToAnsi(utf8, std::strlen(utf8));
+    state.clipboard = gwConsoleLineEnds(gwToAnsi(utf8, std::strlen(utf8)));
     g_free(utf8);
     *text = state.clipboard.c_str();
     *length = state.clipboard.size();
@@ -736,10 +707,27 @@ void onQueryEnd(GtkApplication* application, gpointer)
 }
 
 const pwFrontEnd frontEnd = {
-    onWait,        onPoll,        onWindowChanged, onScrollRows,     onDamage,     onCaretChanged,
-    onScrollBarChanged, onMenuChanged, onFrame,   onBeep,           onMeasureFont, onScreen,
-    messageBox,    saveDialog,    printDialog,     printerInfo,      spooler,      onSetClipboard,
-    onGetClipboard, nullptr,      nullptr,
+    .wait = onWait,
+    .poll = onPoll,
+    .windowChanged = onWindowChanged,
+    .scrollRows = onScrollRows,
+    .damage = onDamage,
+    .caretChanged = onCaretChanged,
+    .scrollBarChanged = onScrollBarChanged,
+    .menuChanged = onMenuChanged,
+    .frame = onFrame,
+    .beep = onBeep,
+    .measureFont = onMeasureFont,
+    .screen = onScreen,
+    .messageBox = messageBox,
+    .saveDialog = saveDialog,
+    .printDialog = printDialog,
+    .printer = printerInfo,
+    .spooler = spooler,
+    .setClipboard = onSetClipboard,
+    .getClipboard = onGetClipboard,
+    .fail = nullptr,
+    .milliseconds = nullptr,
 };
 
 const char scrollBarStyle[] =
@@ -791,6 +779,56 @@ void noteInput()
     state.posted = 1;
 }
 
+// ---------------------------------------------------------------------------
+// Sent at once, but only from the hooks, outside GTK's frames.
+
+int deliverPending()
+{
+    int delivered = 0;
+    for (View* view : state.views) {
+        if (view->dialog) syncDialogView(view);
+    }
+    for (size_t i = 0; i < state.views.size(); ++i) {
+        View* view = state.views[i];
+        if (!view->resizePending || !view->area) continue;
+        view->resizePending = 0;
+        view->clientWidth = gtk_widget_get_allocated_width(view->area);
+        view->clientHeight = gtk_widget_get_allocated_height(view->area);
+        pwResize(view->handle, view->clientWidth, view->clientHeight);
+        if (view->adjustment) applyScrollBar(view, pwScrollBar(view->handle, SB_VERT));
+        delivered = 1;
+    }
+    if (state.focusPending) {
+        const int in = state.focusPending > 0;
+        state.focusPending = 0;
+        plHwnd target = in ? state.focusWindow : nullptr;
+        if (plGetFocus() != target && (!in || (plIsWindow(target) && pwIsEnabled(target)))) {
+            pwFocus(target);
+            delivered = 1;
+        }
+    }
+    return delivered;
+}
+
+void resetViews()
+{
+    while (!state.views.empty()) destroyView(state.views.back());
+    state.caret = pwCaretInfo{};
+    state.focusPending = 0;
+}
+
+int install()
+{
+    if (!state.fontOpen) {
+        // The window's font is measured before the first window is made.
+        state.fontOpen = gwOpenFont(&state.font, gwChooseFont(nullptr, screenDpi()));
+        if (!state.fontOpen) return 0;
+        prepareDesktop();
+    }
+    pwInstall(&frontEnd);
+    return 1;
+}
+
 }  // namespace gw
 
 using namespace gw;
@@ -823,15 +861,10 @@ void gwRun(int argc, char** argv, void (*startProgram)())
         std::fprintf(stderr, "rastrel: the display cannot be opened\n");
         std::exit(2);
     }
-    // The window's font is measured before the first window is made.
-    const int dpi = screenDpi();
-    state.fontOpen = gwOpenFont(&state.font, gwChooseFont(nullptr, dpi));
-    if (!state.fontOpen) {
+    if (!install()) {
         std::fprintf(stderr, "rastrel: no monospace font is installed\n");
         std::exit(2);
     }
-    prepareDesktop();
-    pwInstall(&frontEnd);
     startProgram();
     std::exit(0);
 }
