@@ -123,6 +123,17 @@ std::string gwConsoleLineEnds(const std::string& text)
     return lines;
 }
 
+std::string gwDesktopLineEnds(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        lines += text[i];
+    }
+    return lines;
+}
+
 std::string gwMenuLabel(const char* text, std::string* accelerator)
 {
     std::string label;

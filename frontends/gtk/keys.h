@@ -29,8 +29,10 @@ std::string gwToAnsi(const char* utf8, size_t length);
 std::string gwFromAnsiText(const char* bytes, size_t length);
 
 // The desktop's text ends its lines with LF; the console's clipboard text
-// with CR LF, so that pasted lines are entered as typed ones are.
+// with CR LF, so that pasted lines are entered as typed ones are.  Each
+// direction converts only those line ends.
 std::string gwConsoleLineEnds(const std::string& text);
+std::string gwDesktopLineEnds(const std::string& text);
 
 // A menu item's text ("&Save\tCtrl+S") as a GTK label with its mnemonic
 // ("_Save") and the accelerator text after the tab ("Ctrl+S", kept exactly).

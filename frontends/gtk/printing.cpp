@@ -105,6 +105,25 @@ void drawPage(const pwDocument& document, const pwPage& page)
     cairo_show_page(printing.cr);
 }
 
+// The first list inside a widget: the print dialog's printers.
+GtkWidget* firstList(GtkWidget* widget)
+{
+    if (GTK_IS_TREE_VIEW(widget)) return widget;
+    if (!GTK_IS_CONTAINER(widget)) return nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    GtkWidget* found = nullptr;
+    for (GList* c = children; c && !found; c = c->next) found = firstList(GTK_WIDGET(c->data));
+    g_list_free(children);
+    return found;
+}
+
+// The keyboard starts in the list of printers, so the arrows choose one.
+void focusPrinters(GtkWidget* dialog, gpointer)
+{
+    GtkWidget* list = firstList(dialog);
+    if (list) gtk_widget_grab_focus(list);
+}
+
 void onJobSent(GtkPrintJob*, gpointer, const GError* error)
 {
     printing.sent = 1;
@@ -227,6 +246,8 @@ int printDialog(struct plPrintDlg* request, char* printer, size_t size)
     gtk_print_unix_dialog_set_has_selection(print, FALSE);
     gtk_print_unix_dialog_set_current_page(print, -1);
     gtk_print_unix_dialog_set_embed_page_setup(print, TRUE);
+
+    g_signal_connect(dialog, "map", G_CALLBACK(focusPrinters), nullptr);
 
     int answered = 0;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {

@@ -662,8 +662,8 @@ void onScreen(pwScreenInfo* info)
     info->clientHeight = defaultRows * state.font.cellHeight;
 }
 
-// The desktop's clipboard holds text with its own line ends (GTK makes CR LF
-// into LF); the console's reads come back with CR LF.
+// The desktop's clipboard holds text with its own line ends, LF; the
+// console's text has CR LF.
 void onSetClipboard(const char* text, size_t length)
 {
     GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
@@ -671,7 +671,8 @@ void onSetClipboard(const char* text, size_t length)
         gtk_clipboard_clear(clipboard);
         return;
     }
-    const std::string utf8 = gwFromAnsiText(text, length);
+    const std::string lines = gwDesktopLineEnds(std::string(text, length));
+    const std::string utf8 = gwFromAnsiText(lines.data(), lines.size());
     gtk_clipboard_set_text(clipboard, utf8.c_str(), static_cast<gint>(utf8.size()));
     gtk_clipboard_set_can_store(clipboard, nullptr, 0);
 }

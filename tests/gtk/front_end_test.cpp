@@ -68,6 +68,7 @@ TEST(CharacterSet, TheConsolesBytesAndTheDesktopsTextConvertBothWays)
     EXPECT_EQ(gwToAnsi("a\xFF" "b", 3), "a\xFF" "b");                          // not UTF-8: kept
     // The desktop's line ends become the console's, and only once.
     EXPECT_EQ(gwConsoleLineEnds("\none\ntwo\r\nthree\r"), "\r\none\r\ntwo\r\nthree\r");
+    EXPECT_EQ(gwDesktopLineEnds("\r\none\r\ntwo\nthree\r"), "\none\ntwo\nthree\r");
 }
 
 TEST(MenuLabels, MnemonicsBecomeUnderlinesAndTheAcceleratorTextIsKeptAsItStands)
