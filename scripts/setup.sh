@@ -2,7 +2,8 @@
 # Installs what building and testing need, when it is missing (Debian).
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libtiff-tools
-  libcairo2-dev poppler-utils fonts-dejavu-core)
+  libcairo2-dev poppler-utils fonts-dejavu-core
+  libgtk-3-dev xvfb xdotool xclip imagemagick stterm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

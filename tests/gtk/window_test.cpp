@@ -219,16 +219,65 @@ TEST_F(DesktopWindow, ChoosingAnItemPostsItsCommandAndAGrayedItemPostsNothing)
     EXPECT_EQ(std::string(ConsoleState.textStart, ConsoleState.textEnd), "a\r\nb");
 }
 
-// The messages posted to the console window, as "char N" and "key N".
+// The messages posted to the console window: "char N", "key N", "down X Y
+// SHIFT", "move X Y BUTTON", "up X Y", "scroll CODE POSITION", "close".
 std::string postedInput()
 {
     std::string posted;
     plMsg msg{};
     while (plPeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_CHAR) posted += "char " + std::to_string(msg.wParam) + "; ";
-        if (msg.message == WM_KEYDOWN) posted += "key " + std::to_string(msg.wParam) + "; ";
+        const int x = static_cast<int16_t>(plLoWord(static_cast<uintptr_t>(msg.lParam)));
+        const int y = static_cast<int16_t>(plHiWord(static_cast<uintptr_t>(msg.lParam)));
+        const std::string at = std::to_string(x) + " " + std::to_string(y);
+        switch (msg.message) {
+        case WM_CHAR:
+            posted += "char " + std::to_string(msg.wParam) + "; ";
+            break;
+        case WM_KEYDOWN:
+            posted += "key " + std::to_string(msg.wParam) + "; ";
+            break;
+        case WM_LBUTTONDOWN:
+            posted += "down " + at + ((msg.wParam & MK_SHIFT) ? " shift" : "") + "; ";
+            break;
+        case WM_MOUSEMOVE:
+            posted += "move " + at + ((msg.wParam & MK_LBUTTON) ? " button" : "") + "; ";
+            break;
+        case WM_LBUTTONUP:
+            posted += "up " + at + "; ";
+            break;
+        case WM_VSCROLL:
+            posted += "scroll " + std::to_string(plLoWord(msg.wParam)) + " " + std::to_string(plHiWord(msg.wParam)) + "; ";
+            break;
+        case WM_CLOSE:
+            posted += "close; ";
+            break;
+        default:
+            break;
+        }
     }
     return posted;
+}
+
+// An event as the display delivers it to a widget's window.
+void deliver(GdkEvent* event, GtkWidget* widget)
+{
+    event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+    event->any.send_event = TRUE;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    gdk_event_set_device(event, event->type == GDK_KEY_PRESS ? gdk_seat_get_keyboard(seat) : gdk_seat_get_pointer(seat));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    settle();
+}
+
+GdkEvent* button(GdkEventType type, double x, double y, guint state)
+{
+    GdkEvent* event = gdk_event_new(type);
+    event->button.button = GDK_BUTTON_PRIMARY;
+    event->button.x = x;
+    event->button.y = y;
+    event->button.state = state;
+    return event;
 }
 
 TEST_F(DesktopWindow, KeysReachTheConsoleAsItsCharactersAndKeyMessages)
@@ -245,21 +294,51 @@ TEST_F(DesktopWindow, KeysReachTheConsoleAsItsCharactersAndKeyMessages)
         {GDK_KEY_a, GdkModifierType(0), "char 97; "},    {GDK_KEY_A, GDK_SHIFT_MASK, "char 65; "},
         {GDK_KEY_Page_Down, GdkModifierType(0), "key 34; "}, {GDK_KEY_Up, GdkModifierType(0), "key 38; "},
     };
-    GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default()));
     for (const auto& k : keys) {
-        // The key as the display delivers it to the window.
         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(view->window)));
-        event->key.send_event = TRUE;
         event->key.time = GDK_CURRENT_TIME;
         event->key.keyval = k.keyval;
         event->key.state = k.modifiers;
-        gdk_event_set_device(event, keyboard);
-        gtk_main_do_event(event);
-        gdk_event_free(event);
-        settle();
+        deliver(event, view->window);
         EXPECT_EQ(postedInput(), k.posted) << gdk_keyval_name(k.keyval);
     }
+}
+
+TEST_F(DesktopWindow, TheMouseTheWheelTheScrollBarAndTheCloseBoxReachTheConsoleAsItsMessages)
+{
+    postedInput();
+    deliver(button(GDK_BUTTON_PRESS, 20, 30, 0), view->area);
+    GdkEvent* motion = gdk_event_new(GDK_MOTION_NOTIFY);
+    motion->motion.x = -7;   // the button is held: the drag goes on outside
+    motion->motion.y = 45.5;
+    deliver(motion, view->area);
+    deliver(button(GDK_BUTTON_RELEASE, -7, 45.5, 0), view->area);
+    deliver(button(GDK_BUTTON_PRESS, 60, 10, GDK_SHIFT_MASK), view->area);
+    EXPECT_EQ(postedInput(), "down 20 30; move -7 45 button; up -7 45; down 60 10 shift; ");
+    deliver(button(GDK_BUTTON_RELEASE, 60, 10, 0), view->area);
+    postedInput();
+
+    GdkEvent* wheel = gdk_event_new(GDK_SCROLL);
+    wheel->scroll.direction = GDK_SCROLL_DOWN;
+    deliver(wheel, view->area);
+    EXPECT_EQ(postedInput(), "scroll 1 0; scroll 1 0; scroll 1 0; ");
+
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(view->scrollBar, "change-value", GTK_SCROLL_PAGE_FORWARD, 3.0, &handled);
+    g_signal_emit_by_name(view->scrollBar, "change-value", GTK_SCROLL_STEP_BACKWARD, 3.0, &handled);
+    g_signal_emit_by_name(view->scrollBar, "change-value", GTK_SCROLL_JUMP, 6.6, &handled);
+    EXPECT_FALSE(handled);   // the thumb follows the drag
+    g_signal_emit_by_name(view->scrollBar, "change-value", GTK_SCROLL_JUMP, 9.2, &handled);
+    GdkEvent* release = button(GDK_BUTTON_RELEASE, 1, 1, 0);
+    release->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(view->scrollBar)));
+    gdk_event_set_device(release, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+    gtk_widget_event(view->scrollBar, release);   // the drag ends on the bar
+    gdk_event_free(release);
+    EXPECT_EQ(postedInput(), "scroll 3 0; scroll 0 0; scroll 5 7; scroll 5 9; scroll 4 9; scroll 8 0; ");
+
+    gtk_window_close(GTK_WINDOW(view->window));
+    settle();
+    EXPECT_EQ(postedInput(), "close; ");
 }
 
 int cancelPresses;
