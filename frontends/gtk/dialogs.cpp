@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frontends/gtk/gtk_frontend.h"
 #include "frontends/gtk/internal.h"
 #include "frontends/gtk/keys.h"
 
@@ -252,7 +251,7 @@ int messageBox(plHwnd owner, const char* text, const char* caption, uint32_t typ
 
 void runBoxHelper(int argc, char** argv)
 {
-    if (argc < 5 || !gwAvailable()) std::_Exit(0);
+    if (argc < 5 || !gtkAvailable()) std::_Exit(0);
     const uint32_t type = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
     std::_Exit(showBox(nullptr, argv[4], argv[3], type));
 }

@@ -77,9 +77,12 @@ struct State {
 };
 extern State state;
 
+// GTK opens the display (it is initialised here, once).
+int gtkAvailable();
+
 // Opens the window's font and prepares GTK (once), then installs the front
 // end's hooks.  0 when no monospace face can be loaded.  GTK must be
-// initialised (gwAvailable).
+// initialised (gtkAvailable).
 int install();
 
 // Destroys every view, for tests that start the window system afresh.

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frontends/gtk/gtk_frontend.h"
 #include "frontends/gtk/internal.h"
 #include "frontends/gtk/keys.h"
 
@@ -830,18 +829,7 @@ int install()
     return 1;
 }
 
-}  // namespace gw
-
-using namespace gw;
-
-int gwDisplayPresent()
-{
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && x11[0]) || (wayland && wayland[0]) ? 1 : 0;
-}
-
-int gwAvailable()
+int gtkAvailable()
 {
     static int answer = -1;
     if (answer < 0) {
@@ -855,10 +843,20 @@ int gwAvailable()
     return answer;
 }
 
-void gwRun(int argc, char** argv, void (*startProgram)())
+}  // namespace gw
+
+using namespace gw;
+
+// The module's two entry points, which the program's loader looks up.
+extern "C" int rastrelDesktopAvailable()
+{
+    return gtkAvailable();
+}
+
+extern "C" [[noreturn]] void rastrelDesktopRun(int argc, char** argv, void (*startProgram)())
 {
     if (argc >= 2 && std::strcmp(argv[1], boxHelperOption) == 0) runBoxHelper(argc, argv);
-    if (!gwAvailable()) {
+    if (!gtkAvailable()) {
         std::fprintf(stderr, "rastrel: the display cannot be opened\n");
         std::exit(2);
     }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "console/console.h"
-#include "frontends/gtk/gtk_frontend.h"
 #include "frontends/gtk/internal.h"
 #include "portable/frontend.h"
 #include "portable/input.h"
@@ -33,7 +32,7 @@ protected:
     void SetUp() override
     {
         REQUIRE_TEST_DISPLAY();
-        ASSERT_TRUE(gwAvailable());
+        ASSERT_TRUE(gw::gtkAvailable());
         gw::resetViews();
         pwReset();
         consoleReset();
