@@ -12,6 +12,7 @@
 // window / st.  It uses the display in DISPLAY, or starts Xvfb for itself.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,6 +89,7 @@ pid_t startDisplay()
     if (pipe(fds) != 0) return 0;
     const pid_t server = fork();
     if (server == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);   // the display goes with the benchmark
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",

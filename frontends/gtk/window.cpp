@@ -416,6 +416,18 @@ void applyScrollBar(View* view, const pwScrollInfo& bar)
     gtk_adjustment_configure(view->adjustment, bar.position, bar.minimum, upper, 1, page, page);
 }
 
+// The desktop's icon for an application, drawn once at one size (the
+// window manager scales it).
+void setIcon(GtkWindow* window)
+{
+    enum { iconSize = 48 };
+    GdkPixbuf* icon = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), "application-x-executable", iconSize,
+                                               GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
+    if (!icon) return;
+    gtk_window_set_icon(window, icon);
+    g_object_unref(icon);
+}
+
 void buildTopLevel(View* view)
 {
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -423,7 +435,7 @@ void buildTopLevel(View* view)
     char title[1024] = "";
     plGetWindowText(view->handle, title, sizeof title);
     gtk_window_set_title(GTK_WINDOW(window), gwFromAnsiText(title, std::strlen(title)).c_str());
-    gtk_window_set_icon_name(GTK_WINDOW(window), "application-x-executable");
+    setIcon(GTK_WINDOW(window));
 
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(window), column);
@@ -459,7 +471,9 @@ void buildTopLevel(View* view)
     g_signal_connect(window, "focus-in-event", G_CALLBACK(onFocusIn), view);
     g_signal_connect(window, "focus-out-event", G_CALLBACK(onFocusOut), view);
     g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), view);
-    if (state.application) gtk_application_add_window(state.application, GTK_WINDOW(window));
+    if (state.application && g_application_get_is_registered(G_APPLICATION(state.application))) {
+        gtk_application_add_window(state.application, GTK_WINDOW(window));
+    }
 
     pwClientSize(view->handle, &view->clientWidth, &view->clientHeight);
     applyScrollBar(view, pwScrollBar(view->handle, SB_VERT));
@@ -698,6 +712,8 @@ void onQueryEnd(GtkApplication* application, gpointer)
     for (View* view : state.views) {
         if (view->dialog || !view->window) continue;
         if (pwQueryEndSession(view->handle) == 0) {
+            // Only a registered application can hold the logout back.
+            if (!g_application_get_is_registered(G_APPLICATION(application))) return;
             state.logoutInhibit = gtk_application_inhibit(application, GTK_WINDOW(view->window),
                                                           GTK_APPLICATION_INHIBIT_LOGOUT,
                                                           "The transcript has not been saved");
@@ -733,6 +749,18 @@ const pwFrontEnd frontEnd = {
 const char scrollBarStyle[] =
     "scrollbar { -GtkScrollbar-has-backward-stepper: true; -GtkScrollbar-has-forward-stepper: true; }";
 
+bool sessionBusPresent()
+{
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && address[0]) return std::strncmp(address, "disabled:", 9) != 0;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || !runtime[0]) return false;
+    gchar* bus = g_build_filename(runtime, "bus", nullptr);
+    const bool found = g_file_test(bus, G_FILE_TEST_EXISTS);
+    g_free(bus);
+    return found;
+}
+
 void prepareDesktop()
 {
     // Clicks in the scroll bar's trough page, as the console's bar does.
@@ -746,13 +774,14 @@ void prepareDesktop()
     state.im = gtk_im_multicontext_new();
     g_signal_connect(state.im, "commit", G_CALLBACK(onCommit), nullptr);
 
+    // The session manager is reached over the session bus; where there is
+    // none, the program does not start one or wait for it.
     state.application = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
-    g_object_set(state.application, "register-session", TRUE, nullptr);
     g_signal_connect(state.application, "query-end", G_CALLBACK(onQueryEnd), nullptr);
-    GError* error = nullptr;
-    if (!g_application_register(G_APPLICATION(state.application), nullptr, &error)) {
-        // No session to talk to: the windows work without it.
-        g_clear_error(&error);
+    if (sessionBusPresent()) {
+        g_object_set(state.application, "register-session", TRUE, nullptr);
+        GError* error = nullptr;
+        if (!g_application_register(G_APPLICATION(state.application), nullptr, &error)) g_clear_error(&error);
     }
 }
 
