@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontends/gtk/gtk_frontend.h"
 #include "frontends/headless/script.h"
 #include "frontends/terminal/terminal.h"
 #include "program/entry.h"
@@ -52,22 +53,38 @@ int inputIsFed()
     runPlain(applicationArgc, applicationArgv, application);
 }
 
-void startHeadlessProgram()
+void startPortableProgram()
 {
     startPortableConsole(applicationArgc, applicationArgv, application);
 }
 
 [[noreturn]] void startHeadless(char** optionArguments)
 {
-    runHeadless(optionArguments[0], startHeadlessProgram);
+    runHeadless(optionArguments[0], startPortableProgram);
+}
+
+// The desktop window: where a display is and the desktop front end can be
+// loaded.
+int windowFits()
+{
+    return gwDisplayPresent() && gwAvailable();
+}
+
+const char* windowUnavailableReason()
+{
+    return gwDisplayPresent() ? "the desktop front end cannot open the display here" : "there is no display";
+}
+
+[[noreturn]] void startWindow(char**)
+{
+    gwRun(applicationArgc, applicationArgv, startPortableProgram);
 }
 
 // In the order they are tried without an option.
 const programFrontEnd frontEnds[] = {
     {"--headless", 1, "--headless SCRIPT [ARGUMENTS...]", always, never, startHeadless, nullptr},
     {"--plain", 0, "--plain [ARGUMENTS...]", always, inputIsFed, startPlain, nullptr},
-    // The desktop window's entry goes here (--window): it fits when a
-    // display is present and the desktop front end is built.
+    {"--window", 0, "--window [ARGUMENTS...]", gwAvailable, windowFits, startWindow, windowUnavailableReason},
     {"--terminal", 0, "--terminal [ARGUMENTS...]", tmAvailable, tmAvailable, startTerminal, tmUnavailableReason},
 };
 

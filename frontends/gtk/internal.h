@@ -1,0 +1,120 @@
+// The desktop front end's own records, shared by its source files only.
+//
+// Every window of the window system that a person sees is a view: a
+// top-level window (menu bar, drawing area, scroll bar) or a modeless dialog
+// (its labels and buttons).  GTK's callbacks only post the user's input;
+// what must be sent to the console at once (a new size, the focus) is kept
+// and sent after GTK's main loop has returned to the front end's hooks, so
+// no console code runs inside GTK's frames, with two exceptions that must
+// answer at once: the menu opening (pwOpenMenu) and the session's logout
+// query.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+#include "frontends/gtk/text.h"
+#include "portable/frontend.h"
+#include "portable/input.h"
+
+namespace gw {
+
+struct MenuEntry {
+    uint16_t id;
+    GtkWidget* item;
+};
+
+struct DialogLabel {
+    uint16_t id;
+    GtkWidget* label;
+};
+
+struct View {
+    plHwnd handle;
+    int dialog;                  // a modeless dialog of the window system
+    GtkWidget* window;
+    // Top-level windows.
+    GtkWidget* menuBar;
+    GtkWidget* area;
+    GtkWidget* scrollBar;
+    GtkAdjustment* adjustment;
+    std::vector<MenuEntry> menuItems;
+    cairo_surface_t* backing;    // what the client area shows, without the caret
+    int backingWidth, backingHeight, backingScale;
+    int clientWidth, clientHeight;   // the size the window system was last given
+    int resizePending;
+    int initialSize;             // the first size is the console's default size
+    int buttonDown;
+    int draggingThumb;
+    double thumbValue;
+    double wheel;
+    // Dialogs.
+    int showPending;             // shown, and built at the next frame
+    std::vector<DialogLabel> labels;
+};
+
+struct State {
+    gwTextFont font;             // the window's font, which every surface's cells are
+    int fontOpen;
+    gwTextFont requested;        // the font last measured for a request
+    gwFontChoice requestedChoice;
+    int requestedOpen;
+    GtkApplication* application;
+    guint logoutInhibit;
+    std::vector<View*> views;
+    pwCaretInfo caret;
+    int caretOn;                 // the blink's phase
+    guint blinkSource;
+    gint64 caretMoved;           // when the caret last changed (microseconds)
+    int posted;                  // input was posted since the hook began
+    int focusPending;            // 1: focus came in, -1: went out, 0: nothing new
+    plHwnd focusWindow;
+    GtkIMContext* im;
+    gint64 lastPoll;
+    std::string clipboard;       // the text getClipboard handed out
+};
+extern State state;
+
+// GTK opens the display (it is initialised here, once).
+int gtkAvailable();
+
+// Opens the window's font and prepares GTK (once), then installs the front
+// end's hooks.  0 when no monospace face can be loaded.  GTK must be
+// initialised (gtkAvailable).
+int install();
+
+// Destroys every view, for tests that start the window system afresh.
+void resetViews();
+// Sends the size and focus changes GTK reported since the last call; 1 when
+// it sent any.  The hooks call it after each turn of GTK's loop.
+int deliverPending();
+
+View* viewOf(plHwnd handle);
+GtkWindow* parentFor(plHwnd owner);
+// Posted input is counted, so the wait knows it may return.
+void noteInput();
+
+// menus.cpp
+void buildMenuBar(View* view);
+void refreshMenu(View* view);
+
+// dialogs.cpp
+int messageBox(plHwnd owner, const char* text, const char* caption, uint32_t type);
+int showBox(GtkWindow* parent, const char* text, const char* caption, uint32_t type);
+int saveDialog(const plOpenFileName* request, char* path, size_t size);
+void buildDialogView(View* view);
+void syncDialogView(View* view);
+[[noreturn]] void runBoxHelper(int argc, char** argv);
+extern const char boxHelperOption[];
+
+// printing.cpp
+int printDialog(struct plPrintDlg* request, char* printer, size_t size);
+int printerInfo(const char* name, pwPrinterInfo* info);
+int spooler(int step, const pwDocument* document);
+// The printer's default font cell for a resolution: 10-point monospace.
+void printerCell(int dpi, int* charWidth, int* rowHeight);
+void pageGeometry(GtkPageSetup* setup, int dpi, pwPrinterInfo* info);
+
+}  // namespace gw
