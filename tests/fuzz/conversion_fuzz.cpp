@@ -79,6 +79,9 @@ void set_file_size_limit(rlim_t bytes)
 [[noreturn]] void fail(const std::string& what)
 {
     set_file_size_limit(original_limit);   // the fuzzer saves the input next
+    if (!scratch.empty() && chdir(home.c_str()) == 0) {
+        remove_scratch();
+    }
     std::fprintf(stderr, "conversion fuzz: %s\n", what.c_str());
     std::fflush(stderr);
     std::abort();
