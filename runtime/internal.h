@@ -55,6 +55,12 @@ void rt_write_standard_error(const char* text, size_t length);
 // Ends the process at once with the status: nothing more runs.
 [[noreturn]] void rt_end_process(int status);
 
+// The text of the fault box: "Unhandled exception: CODE" and "At address:"
+// with the faulting instruction's address, in lower-case hexadecimal of at
+// least eight digits.  Safe in a signal handler (no allocation, no locale).
+enum { RT_FAULT_TEXT_SIZE = 96 };
+void rt_fault_text(char (&text)[RT_FAULT_TEXT_SIZE], uint32_t code, uint64_t address);
+
 // Start-up steps that differ between systems, run first by rt_startup.
 void rt_system_startup();
 

@@ -7,7 +7,7 @@
 // fault's default action ends the process: no atexit function runs and no
 // stream is flushed.  The handlers run on an alternate signal stack, so a
 // fault from a stack overflow is reported too.
-#include "runtime/runtime.h"
+#include "runtime/internal.h"
 
 #include <csignal>
 #include <cstring>
@@ -63,32 +63,6 @@ uint64_t faultAddress(const siginfo_t* info, void* context)
 #endif
 }
 
-// Lower-case hexadecimal with at least eight digits, as "%08x" gives for a
-// 32-bit value; a wider address keeps all its digits.
-char* putHex(char* out, uint64_t value)
-{
-    char digits[16];
-    int count = 0;
-    do {
-        digits[count++] = "0123456789abcdef"[value & 15];
-        value >>= 4;
-    } while (value != 0);
-    for (int pad = count; pad < 8; pad++) {
-        *out++ = '0';
-    }
-    while (count > 0) {
-        *out++ = digits[--count];
-    }
-    return out;
-}
-
-char* putText(char* out, const char* text)
-{
-    size_t length = std::strlen(text);
-    std::memcpy(out, text, length);
-    return out + length;
-}
-
 void endByDefaultAction(int signal)
 {
     struct sigaction action;
@@ -111,15 +85,8 @@ void faultHandler(int signal, siginfo_t* info, void* context)
     }
     inFault = 1;
 
-    // Text buffer of the report, as large as the message can ever be.
-    char text[1024];
-    char* out = text;
-    out = putText(out, "Unhandled exception: ");
-    out = putHex(out, rt_fault_code(signal, info ? info->si_code : 0));
-    out = putText(out, "\nAt address:          ");
-    out = putHex(out, faultAddress(info, context));
-    out = putText(out, "\n");
-    *out = '\0';
+    char text[RT_FAULT_TEXT_SIZE];
+    rt_fault_text(text, rt_fault_code(signal, info ? info->si_code : 0), faultAddress(info, context));
 
     rt_message_box(text, "Unhandled Exception", boxOk | boxTaskModal);
     if (faultHook) {

@@ -20,13 +20,13 @@
 #include <cstring>
 #include <exception>
 
-#include "runtime/runtime.h"
+#include "runtime/internal.h"
 
 namespace {
 
 // The exception codes the language runtimes raise for their own throws: the
-// GNU unwinder's ('GCC' and its unwinding variants) and the one the
-// specification of the unwinding protocol on this system names for C++.
+// GNU unwinder's ('GCC' and its unwinding variants) and the system's own
+// code for a C++ throw.
 enum : DWORD {
     codeGnuThrow = 0x20474343u,
     codeGnuUnwind = 0x21474343u,
@@ -95,49 +95,16 @@ uint64_t instructionAddress(const CONTEXT* context)
 #endif
 }
 
-// Lower-case hexadecimal with at least eight digits, as "%08x" gives for a
-// 32-bit value; a wider address keeps all its digits.
-char* putHex(char* out, uint64_t value)
-{
-    char digits[16];
-    int count = 0;
-    do {
-        digits[count++] = "0123456789abcdef"[value & 15];
-        value >>= 4;
-    } while (value != 0);
-    for (int pad = count; pad < 8; pad++) {
-        *out++ = '0';
-    }
-    while (count > 0) {
-        *out++ = digits[--count];
-    }
-    return out;
-}
-
-char* putText(char* out, const char* text)
-{
-    size_t length = std::strlen(text);
-    std::memcpy(out, text, length);
-    return out + length;
-}
-
 // The report, once per process.
 void report(const EXCEPTION_POINTERS* info)
 {
     if (InterlockedExchange(&reported, 1) != 0) {
         return;
     }
-    // Text buffer of the report, as large as the message can ever be.
-    char text[1024];
-    char* out = text;
-    out = putText(out, "Unhandled exception: ");
-    out = putHex(out, info->ExceptionRecord->ExceptionCode);
-    out = putText(out, "\nAt address:          ");
     uint64_t address = info->ContextRecord != nullptr ? instructionAddress(info->ContextRecord)
                                                       : reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress);
-    out = putHex(out, address);
-    out = putText(out, "\n");
-    *out = '\0';
+    char text[RT_FAULT_TEXT_SIZE];
+    rt_fault_text(text, info->ExceptionRecord->ExceptionCode, address);
     rt_message_box(text, "Unhandled Exception", boxOk | boxTaskModal);
     if (faultHook) {
         faultHook(static_cast<int>(info->ExceptionRecord->ExceptionCode));
