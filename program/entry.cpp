@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "portable/frontend.h"
+#include "program/console_start.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -21,15 +22,6 @@ char* commandLineFrom(int argc, const char* const* argv)
     return line;
 }
 
-// The runtime first: the fault handlers cover the whole run.
-void startRuntime()
-{
-    rt_install_fault_handlers();
-    if (!rt_startup()) {
-        rt_exit(-1);
-    }
-}
-
 }  // namespace
 
 void runPlain(int argc, char** argv, consoleApplication application)
@@ -41,23 +33,6 @@ void runPlain(int argc, char** argv, consoleApplication application)
     rt_split_command_line(line ? line : "", &count, &vector);
     std::free(line);
     rt_exit(application(count, vector));
-}
-
-void startConsole(consoleApplication application)
-{
-    startRuntime();
-    int count = 0;
-    char** vector = nullptr;
-    rt_split_command_line(plGetCommandLine(), &count, &vector);
-
-    plHinstance instance = plGetModuleHandle(nullptr);
-    registerConsoleResources(instance);
-    setConsoleApplication(application, count, vector);
-
-    plStartupInfo startup = {};
-    plGetStartupInfo(&startup);
-    int show = (startup.flags & STARTF_USESHOWWINDOW) ? static_cast<int>(startup.showWindow) : static_cast<int>(SW_SHOWDEFAULT);
-    rt_exit(consoleMain(instance, show));
 }
 
 void startPortableConsole(int argc, char** argv, consoleApplication application)

@@ -8,11 +8,6 @@
 // it.  Does not return.
 [[noreturn]] void runProgram(int argc, char** argv, consoleApplication application);
 
-// The console's start-up once the window system and its front end are ready:
-// the runtime, the command line (as plGetCommandLine gives it), the
-// resources, the show value and consoleMain, whose result ends the process.
-[[noreturn]] void startConsole(consoleApplication application);
-
 // The same on the portable window system: the command line is rebuilt from
 // argc and argv (the program name first) and handed to the window system.
 [[noreturn]] void startPortableConsole(int argc, char** argv, consoleApplication application);
