@@ -96,6 +96,25 @@ void drawHeader(plHdc dc, const char* title, int page, const PageLayout& layout)
     plLineTo(dc, layout.charsPerRow * layout.charWidth, layout.rowHeight);
 }
 
+// While a job runs its owner is disabled, the cancel dialog is up and the
+// printer's context is open.  The job's pump may handle a Ctrl+C typed
+// before Print, whose return point unwinds through the job; however the job
+// is left, the owner is enabled again, the dialog goes and the context is
+// deleted (which abandons a document still open).
+struct runningJob {
+    plHwnd owner;
+    plHdc dc;
+    ~runningJob()
+    {
+        plEnableWindow(owner, 1);
+        if (cancelDialog != nullptr) {
+            plDestroyWindow(cancelDialog);
+            cancelDialog = nullptr;
+        }
+        plDeleteDC(dc);
+    }
+};
+
 }  // namespace
 
 int printTranscript(plHinstance instance, plHwnd owner, const char* title, ConsoleStateRecord state)
@@ -156,6 +175,7 @@ int printTranscript(plHinstance instance, plHwnd owner, const char* title, Conso
     const int64_t pageCount = (rowCount + layout.linesPerPage - 1) / layout.linesPerPage;
 
     plEnableWindow(owner, 0);
+    const runningJob job = {owner, dc};
     printCancelled = 0;
 
     int64_t firstPage = 1;
@@ -222,12 +242,6 @@ int printTranscript(plHinstance instance, plHwnd owner, const char* title, Conso
     if (!failed) {
         plEndDoc(dc);
     }
-    plEnableWindow(owner, 1);
-    if (cancelDialog != nullptr) {
-        plDestroyWindow(cancelDialog);
-        cancelDialog = nullptr;
-    }
-    plDeleteDC(dc);
     return !failed && !printCancelled;
 }
 

@@ -12,7 +12,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-targets=(conversion command_line)
+targets=(conversion command_line console script)
 seconds=$(( ${FUZZ_SECONDS:-90} / ${#targets[@]} ))
 
 scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -34,6 +34,8 @@ for target in "${targets[@]}"; do
   case $target in
     conversion) options+=(-dict="$root/tests/fuzz/conversion.dict" -max_len=8192) ;;
     command_line) options+=(-max_len=1024) ;;
+    console) options+=(-max_len=512) ;;
+    script) options+=(-dict="$root/tests/fuzz/script.dict" -max_len=1024) ;;
   esac
   program=build-fuzz/fuzz/fuzz_$target
   seeds=$root/tests/fuzz/corpus/$target

@@ -651,6 +651,20 @@ int readHeadlessScript(const char* scriptPath)
     return 1;
 }
 
+int parseHeadlessScript(const char* text, size_t length, std::string* error, std::vector<std::string>* verbs)
+{
+    script.clear();
+    nextAction = 0;
+    if (!parseScript(std::string(text, length), error)) {
+        script.clear();
+        return -1;
+    }
+    for (size_t i = 0; verbs && i < script.size(); i++) {
+        verbs->push_back(std::string(script[i].pump ? "pump: " : "") + script[i].verb->name);
+    }
+    return static_cast<int>(script.size());
+}
+
 void runHeadless(const char* scriptPath, void (*startProgram)())
 {
     if (!readHeadlessScript(scriptPath)) {

@@ -4,9 +4,20 @@
 // reports written on standard output.
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 // Reads and parses the script; 0 (with the reason on standard error) when it
 // cannot be read or parsed.
 int readHeadlessScript(const char* scriptPath);
+
+// Parses a script held in memory in place of any script parsed before: the
+// number of actions it holds, or -1 with the reason ("line N: ...") in
+// error when it cannot be parsed.  verbs (when not null) receives each
+// action's verb in order, "pump: VERB" for a pump: line.
+int parseHeadlessScript(const char* text, size_t length, std::string* error,
+                        std::vector<std::string>* verbs = nullptr);
 
 // Runs the program in a child process on the headless front end, driven by
 // the script: the child installs the front end and calls startProgram, which

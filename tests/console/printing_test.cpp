@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commands_fixture.h"
+#include "runtime/runtime.h"
 
 namespace {
 
@@ -473,6 +474,25 @@ TEST_F(Printing, DevicesWithoutRoomForTextAreRefused)
     print();
     EXPECT_EQ(hlBoxCount(), 0) << boxTexts();
     EXPECT_EQ(pageCount(), 2);
+}
+
+// The interrupt leaves a job at the return point, unwinding through it: a
+// Ctrl+C typed before Print is handled by the job's own pump.
+struct interrupted {};
+void throwInterrupt(int) { throw interrupted{}; }
+
+TEST_F(Printing, AnInterruptDuringTheJobFreesTheWindow)
+{
+    setText(numberedLines(200));
+    pwPostChar(window, charCtrlC);
+    rt_signal(RT_SIGINT, throwInterrupt);
+    EXPECT_THROW(print(), interrupted);
+    rt_signal(RT_SIGINT, RT_SIG_DFL);
+    EXPECT_EQ(plIsWindowEnabled(window), 1);
+    EXPECT_EQ(plIsWindow(hlLastDialog()), 0);
+    EXPECT_EQ(pwLiveDcCount(), 0);
+    ASSERT_EQ(hlDocumentCount(), 1);
+    EXPECT_EQ(hlDocumentAt(0)->aborted, 1);
 }
 
 // ---------------------------------------------------------------------------
