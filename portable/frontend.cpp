@@ -104,6 +104,21 @@ void pwSetFrameInterval(int milliseconds)
     settings.frameInterval = milliseconds < 0 ? 0 : milliseconds;
 }
 
+void pwAnswerPrintRequest(struct plPrintDlg* request, uint16_t copies, int collate, bool pages, uint16_t fromPage,
+                          uint16_t toPage)
+{
+    if (copies != 0) request->copies = copies;
+    if (collate == 0) request->flags &= ~PD_COLLATE;
+    if (collate == 1) request->flags |= PD_COLLATE;
+    if (pages) {
+        request->flags |= PD_PAGENUMS;
+        request->fromPage = fromPage;
+        request->toPage = toPage;
+    } else {
+        request->flags &= ~PD_PAGENUMS;
+    }
+}
+
 void pwReset()
 {
     resetMessages();

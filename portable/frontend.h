@@ -204,6 +204,13 @@ void pwReset();
 // The frame interval in milliseconds (16 by default; 0: a frame at every pump).
 void pwSetFrameInterval(int milliseconds);
 
+// A print dialog's answer written into its request, as printDialog may:
+// copies when not 0; collate -1 keeps PD_COLLATE, 0 clears it, 1 sets it;
+// pages set PD_PAGENUMS with the range fromPage-toPage, or clear it (all
+// pages).
+void pwAnswerPrintRequest(struct plPrintDlg* request, uint16_t copies, int collate, bool pages, uint16_t fromPage,
+                          uint16_t toPage);
+
 // Makes a frame now: windows that need it are painted, then everything
 // changed is reported, then `frame`.  Must not be called from inside a
 // window procedure that is painting.

@@ -255,21 +255,12 @@ int printDialog(struct plPrintDlg* request, char* printer, size_t size)
         GtkPrintSettings* result = gtk_print_unix_dialog_get_settings(print);
         GtkPageSetup* setup = gtk_print_unix_dialog_get_page_setup(print);
         const int copies = gtk_print_settings_get_n_copies(result);
-        request->copies = static_cast<uint16_t>(copies < 1 ? 1 : (copies > 0xFFFF ? 0xFFFF : copies));
-        if (gtk_print_settings_get_collate(result)) {
-            request->flags |= PD_COLLATE;
-        } else {
-            request->flags &= ~PD_COLLATE;
-        }
-        if (gtk_print_settings_get_print_pages(result) == GTK_PRINT_PAGES_RANGES) {
-            int from = 0, to = 0;
-            pageSpan(result, &from, &to);
-            request->flags |= PD_PAGENUMS;
-            request->fromPage = static_cast<uint16_t>(from);
-            request->toPage = static_cast<uint16_t>(to);
-        } else {
-            request->flags &= ~PD_PAGENUMS;
-        }
+        const bool pages = gtk_print_settings_get_print_pages(result) == GTK_PRINT_PAGES_RANGES;
+        int from = 0, to = 0;
+        if (pages) pageSpan(result, &from, &to);
+        pwAnswerPrintRequest(request, static_cast<uint16_t>(copies < 1 ? 1 : (copies > 0xFFFF ? 0xFFFF : copies)),
+                             gtk_print_settings_get_collate(result) ? 1 : 0, pages, static_cast<uint16_t>(from),
+                             static_cast<uint16_t>(to));
         printer[0] = '\0';
         if (chosen && setup && size > 1) {
             std::string name = gtk_printer_get_name(chosen);

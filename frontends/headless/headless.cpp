@@ -166,16 +166,8 @@ int onPrintDialog(struct plPrintDlg* request, char* printer, size_t size)
     answerRecord answer{};
     if (!takeAnswer(hlAnswerPrintDialog, "", &answer) || !answer.print.ok) return 0;
     const hlPrintAnswer& a = answer.print;
-    if (a.copies > 0) request->copies = static_cast<uint16_t>(a.copies);
-    if (a.collate == 0) request->flags &= ~PD_COLLATE;
-    if (a.collate == 1) request->flags |= PD_COLLATE;
-    if (a.toPage > 0) {
-        request->flags |= PD_PAGENUMS;
-        request->fromPage = static_cast<uint16_t>(a.fromPage);
-        request->toPage = static_cast<uint16_t>(a.toPage);
-    } else {
-        request->flags &= ~PD_PAGENUMS;
-    }
+    pwAnswerPrintRequest(request, static_cast<uint16_t>(a.copies > 0 ? a.copies : 0), a.collate, a.toPage > 0,
+                         static_cast<uint16_t>(a.fromPage), static_cast<uint16_t>(a.toPage));
     printer[0] = '\0';
     if (!a.noDc && state.printer.present && size > sizeof printerName) {
         std::memcpy(printer, printerName, sizeof printerName);

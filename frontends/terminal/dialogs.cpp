@@ -706,19 +706,8 @@ int tmRunPrintDialog(struct plPrintDlg* request, char* printer, size_t size)
                 ringBell();
                 continue;
             }
-            request->copies = static_cast<uint16_t>(copies);
-            if (form.collate) {
-                request->flags |= PD_COLLATE;
-            } else {
-                request->flags &= ~PD_COLLATE;
-            }
-            if (to > 0) {
-                request->flags |= PD_PAGENUMS;
-                request->fromPage = static_cast<uint16_t>(from);
-                request->toPage = static_cast<uint16_t>(to);
-            } else {
-                request->flags &= ~PD_PAGENUMS;
-            }
+            pwAnswerPrintRequest(request, static_cast<uint16_t>(copies), form.collate ? 1 : 0, to > 0,
+                                 static_cast<uint16_t>(from), static_cast<uint16_t>(to));
             printer[0] = '\0';
             std::string chosen = form.destinations[static_cast<size_t>(form.destination)];
             if (isPdf(form)) {
