@@ -28,7 +28,7 @@ struct programFrontEnd {
     const char* usage;
     int (*available)();            // 1 when it can run here
     int (*fits)();                 // 1 when it is the right choice without an option
-    [[noreturn]] void (*start)(char** optionArguments);
+    void (*start)(char** optionArguments);   // does not return
     const char* (*whyNot)();       // why it cannot run here (null: no reason given)
 };
 

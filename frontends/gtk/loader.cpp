@@ -32,8 +32,9 @@ struct Module {
 };
 Module module;
 
-// The window system's functions the module calls.
-void (*const moduleNeeds[])() = {
+// The window system's functions the module calls, kept in the program
+// (the table is read as the module loads, and marked used).
+[[gnu::used]] void (*const moduleNeeds[])() = {
     reinterpret_cast<void (*)()>(&pwInstall),          reinterpret_cast<void (*)()>(&pwPresent),
     reinterpret_cast<void (*)()>(&pwKindOf),           reinterpret_cast<void (*)()>(&pwIsEnabled),
     reinterpret_cast<void (*)()>(&pwClientSize),       reinterpret_cast<void (*)()>(&pwSurfaceSize),
@@ -56,9 +57,8 @@ bool load()
 {
     if (module.tried) return module.available != nullptr;
     module.tried = true;
-    // Read once, so the table is kept.
-    volatile size_t needed = sizeof moduleNeeds / sizeof moduleNeeds[0];
-    if (!modulePath[0] || needed == 0) return false;
+    volatile size_t last = sizeof moduleNeeds / sizeof moduleNeeds[0] - 1;
+    if (!modulePath[0] || moduleNeeds[last] == nullptr) return false;
     void* handle = dlopen(modulePath, RTLD_NOW | RTLD_LOCAL);
     if (!handle) return false;
     module.available = reinterpret_cast<availableEntry>(dlsym(handle, "rastrelDesktopAvailable"));
