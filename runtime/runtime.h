@@ -198,8 +198,10 @@ size_t rt_build_command_line(int argc, const char* const* argv, char* out, size_
 // ---------------------------------------------------------------------------
 // Replacing a file (the console's Save).  Writes count bytes so that the file
 // at path either keeps its earlier contents or holds exactly the new ones;
-// a symbolic link is written through, a device or pipe is written in place,
-// and a folder or a file the user may not write is refused.  Returns 1 on
+// a symbolic link is written through (its file made where it dangles), a
+// device or pipe is written in place, and a folder or a file the user may not
+// write is refused.  Where the folder refuses a new file beside the target,
+// the target is written in place as a plain write would.  Returns 1 on
 // success, 0 on failure (no new file is left behind).
 int rt_replace_file(const char* path, const char* bytes, size_t count);
 
