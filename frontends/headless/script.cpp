@@ -10,6 +10,7 @@
 // name, how its line is read, and what it does.
 #include "frontends/headless/script.h"
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -665,6 +666,23 @@ int parseHeadlessScript(const char* text, size_t length, std::string* error, std
     return static_cast<int>(script.size());
 }
 
+namespace {
+
+volatile sig_atomic_t programPid;
+
+// The runner passes the signals that end a run on to the program, so that
+// ending the run by the runner's pid ends the whole run.
+void forwardSignal(int signal)
+{
+    const int savedErrno = errno;
+    if (programPid > 0) {
+        kill(programPid, signal);
+    }
+    errno = savedErrno;
+}
+
+}  // namespace
+
 void runHeadless(const char* scriptPath, void (*startProgram)())
 {
     if (!readHeadlessScript(scriptPath)) {
@@ -674,6 +692,7 @@ void runHeadless(const char* scriptPath, void (*startProgram)())
     std::fflush(stdout);
     std::fflush(stderr);
 
+    const pid_t runner = getpid();
     pid_t child = fork();
     if (child < 0) {
         std::fprintf(stderr, "rastrel: cannot start the program: %s\n", std::strerror(errno));
@@ -681,7 +700,12 @@ void runHeadless(const char* scriptPath, void (*startProgram)())
         std::exit(3);
     }
     if (child == 0) {
-        // The program itself, driven by the script.
+        // The program itself, driven by the script.  It ends with the runner,
+        // however the runner ends (a runner already gone before this took
+        // effect is noticed by the new parent).
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != runner) {
+            std::_Exit(3);
+        }
         hlInstall();
         printer = hlDefaultPrinter();
         hlSetIdleHandler(onIdle);
@@ -694,6 +718,14 @@ void runHeadless(const char* scriptPath, void (*startProgram)())
         std::_Exit(3);
     }
 
+    programPid = child;
+    struct sigaction forward;
+    std::memset(&forward, 0, sizeof forward);
+    sigemptyset(&forward.sa_mask);
+    forward.sa_handler = forwardSignal;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, &forward, nullptr);
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) {

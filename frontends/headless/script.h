@@ -22,5 +22,8 @@ int parseHeadlessScript(const char* text, size_t length, std::string* error,
 // Runs the program in a child process on the headless front end, driven by
 // the script: the child installs the front end and calls startProgram, which
 // does not return.  The parent waits, writes "exit: STATUS" and ends with
-// the program's status.  Does not return.
+// the program's status.  SIGTERM, SIGINT and SIGHUP sent to the parent are
+// passed on to the program, and the program is killed when the parent ends
+// any other way, so ending the run by its pid ends all of it.  Does not
+// return.
 [[noreturn]] void runHeadless(const char* scriptPath, void (*startProgram)());
