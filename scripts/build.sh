@@ -13,5 +13,10 @@ for argument in "$@"; do
     *) targets+=(--target "$argument") ;;
   esac
 done
+# A compiler cache, where one is installed, makes rebuilds of unchanged code
+# (another build folder, a fresh clone) nearly free.
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+  options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"

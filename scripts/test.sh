@@ -9,7 +9,13 @@ cd "$root"
 scripts/setup.sh
 scripts/build.sh build -DCMAKE_BUILD_TYPE=Release -DRASTREL_WERROR=ON
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
-scripts/build.sh build-asan -DRASTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DRASTREL_WERROR=ON
+# The sanitizer build is optimized a little (-O1, as the sanitizers advise):
+# its tests run several times faster than at -O0 and every check stays.
+# GCC's uninitialized-use analysis gives false reports on the instrumented
+# standard library (std::regex) at that level, so that one warning is off
+# here; the Release build keeps it.
+scripts/build.sh build-asan -DRASTREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DRASTREL_WERROR=ON \
+  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1 -Wno-maybe-uninitialized"
 # Leaks are looked for in every test program as it exits, and in the program
 # itself as it ends (the runtime's exit asks for the check in these builds).
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
