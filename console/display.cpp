@@ -12,6 +12,7 @@
 
 int32_t pressRow = -1;
 int32_t pressColumn = -1;
+int64_t shownTop = -1;
 plHfont cachedFont;
 char cachedFontName[32];
 int32_t cachedFontSize;
@@ -20,7 +21,7 @@ namespace {
 
 ConsoleStateRecord& S = ConsoleState;
 
-enum { leftMargin = 5, caretWidth = 2 };
+enum { leftMargin = consoleTextMargin, caretWidth = 2 };
 const plColor black = plRgb(0, 0, 0);
 const plColor white = plRgb(255, 255, 255);
 
@@ -42,6 +43,30 @@ void invalidateWindow()
     if (consoleWindow) {
         plInvalidateRect(consoleWindow, nullptr, 1);
     }
+}
+
+// Rows of the window, the partly shown one at the bottom included.
+int64_t windowRows()
+{
+    return cellHeight > 0 ? (static_cast<int64_t>(S.windowHeight) + cellHeight - 1) / cellHeight : 0;
+}
+
+// The window's pixels move up by rows display rows (down when negative): the
+// window moves what it shows itself and asks to paint only what it uncovers.
+// When what it shows is not known, or nothing would stay, it is painted whole.
+void scrollView(int64_t rows)
+{
+    if (rows == 0) {
+        return;
+    }
+    const int64_t count = rows > 0 ? rows : -rows;
+    if (shownTop < 0 || count >= windowRows() || !consoleWindow) {
+        invalidateWindow();
+        return;
+    }
+    shownTop += rows;
+    plScrollWindowEx(consoleWindow, 0, clamp32(-rows * cellHeight), nullptr, nullptr, nullptr, nullptr,
+                     SW_INVALIDATE | SW_ERASE);
 }
 
 // Fits screenRows and screenColumns to the window and the cell.  A count that
@@ -133,7 +158,7 @@ void scrollForOverflow()
         }
     }
     S.drawRow = S.screenRows;
-    invalidateWindow();
+    scrollView(k);
 }
 
 // Draws count ordinary bytes from the draw position on, all in its row: one
@@ -352,10 +377,21 @@ void displaySize(plLparam lParam)
 
 void displayPaint(plHwnd window)
 {
-    if (!keepView) {
+    const bool followsEnd = !keepView;
+    if (followsEnd) {
         const int64_t top = static_cast<int64_t>(S.lastRow) + viewSlackRows - S.screenRows;
         S.topRow = top > 0 ? clamp32(top) : 0;
         S.viewStart = rowColumnToPosition(S.topRow, 0);
+        // The rows the window shows move to the new top; only what that
+        // uncovers is drawn on the screen.
+        if (shownTop >= 0) {
+            scrollView(static_cast<int64_t>(S.topRow) - shownTop);
+        } else {
+            invalidateWindow();
+        }
+    } else {
+        // The user's view may start inside a display row: drawn whole.
+        invalidateWindow();
     }
     keepView = 0;
     plHideCaret(window);
@@ -401,6 +437,7 @@ void displayPaint(plHwnd window)
 
     plSetScrollPos(window, SB_VERT, S.topRow, 1);
     plEndPaint(window, &paint);
+    shownTop = followsEnd ? S.topRow : -1;
     if (!S.selStart) {
         placeCaret(caretRow, caretColumn);
     }

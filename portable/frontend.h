@@ -47,6 +47,7 @@ struct pwCaretInfo {
     plHwnd owner;              // null: there is no caret
     int x, y, width, height;   // client pixels
     int shown;
+    int row, column;           // the surface cell the caret stands at the start of
 };
 
 struct pwScrollInfo { int minimum, maximum, position; };
@@ -80,7 +81,11 @@ struct pwFontMetrics {
 struct pwScreenInfo {
     int dpi;                   // LOGPIXELSX and LOGPIXELSY of the screen
     int width, height;         // HORZRES and VERTRES of the screen
-    int clientWidth, clientHeight;   // a new top-level window's client area (CW_USEDEFAULT)
+    // A new top-level window's client area (CW_USEDEFAULT): rows and columns
+    // of the console's text when both are set (the window system adds the
+    // console's margin), otherwise clientWidth by clientHeight pixels.
+    int clientWidth, clientHeight;
+    int clientRows, clientColumns;
 };
 
 // A printer's page, in its device units.
@@ -185,14 +190,31 @@ struct pwFrontEnd {
     // Milliseconds of a monotonic clock, which frames are timed by (null:
     // the system's).  Tests give their own.
     uint64_t (*milliseconds)();
+
+    // The program is ending (pwEnding): fault 0 when the console lets the
+    // process end, otherwise a fault's code once its box has been answered,
+    // with the process ending next (the hook must not rely on the heap or on
+    // what the fault interrupted).  A terminal is given back here, a script
+    // writes its last report.  Null: nothing to do.
+    void (*ending)(int fault);
 };
 
 // ---------------------------------------------------------------------------
 // Set-up.
 
 // Installs the front end (null: none; every hook null).  The record is
-// copied.
+// copied; fill it with designated initializers, so that a hook left out is
+// null by name.
 void pwInstall(const pwFrontEnd* frontEnd);
+// The program is ending: calls the front end's `ending` hook.  The program
+// wires the console's ending hook (fault 0) and the runtime's fault hook to
+// it, once; a front end never sets those itself.
+void pwEnding(int fault);
+// The console's left margin in pixels: its text column c starts at margin +
+// c x cell width of the client area.  The program sets it from the console
+// before the console starts (0 until then); the window system maps cells to
+// client pixels and client sizes with it, so no front end knows it.
+void pwSetTextMargin(int pixels);
 // The command line plGetCommandLine returns, and what plGetStartupInfo
 // reports.
 void pwSetCommandLine(const char* commandLine);
@@ -224,6 +246,12 @@ pwWindowKind pwKindOf(plHwnd window);
 int pwIsVisible(plHwnd window);
 int pwIsEnabled(plHwnd window);
 void pwClientSize(plHwnd window, int* width, int* height);
+// The client size in pixels that holds rows x columns of the console's text
+// in the front end's cells (the console's margin on each side).
+void pwClientSizeFor(int rows, int columns, int* width, int* height);
+// Where the console's text starts inside a surface cell of that width: the
+// pixel offset from the cell's left edge (the console's margin, within a cell).
+int pwCellTextLeft(int cellWidth);
 void pwSurfaceSize(plHwnd window, int* rows, int* columns, int* cellWidth, int* cellHeight);
 // A row of the window's surface (columns cells), null outside it.
 const pwCell* pwSurfaceRow(plHwnd window, int row);
@@ -242,13 +270,3 @@ int pwDialogItem(plHwnd dialog, int position, pwDialogItemInfo* item);
 // Documents the spooler has recorded, finished or not, oldest first.
 int pwDocumentCount();
 const pwDocument* pwDocumentAt(int index);
-
-// ---------------------------------------------------------------------------
-// Inspection, for tests of the window system.
-int pwShowValue(plHwnd window);            // the last show value, -1 before any
-int pwIsInvalid(plHwnd window);
-int pwDisableCount(plHwnd window);         // times the window went from enabled to disabled
-int pwLiveBlockCount();                    // movable memory blocks not freed
-int pwLiveDcCount();                       // drawing contexts not released
-// The next count plGlobalAlloc calls fail.
-void pwFailAllocations(int count);

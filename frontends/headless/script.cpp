@@ -21,10 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "console/console.h"
+#include "console/inspect.h"
 #include "frontends/headless/readback.h"
 #include "frontends/headless/report.h"
-#include "runtime/runtime.h"
 
 namespace {
 
@@ -571,7 +570,7 @@ std::string lineTag(const scriptAction& action) { return "line " + std::to_strin
 
 void perform(const scriptAction& action)
 {
-    action.verb->perform(action, consoleWindow && plIsWindow(consoleWindow) ? consoleWindow : nullptr);
+    action.verb->perform(action, consoleInspect().window);
 }
 
 // The console waits for a message: the next script line.  The window system
@@ -629,7 +628,8 @@ void onFailure(const char* reason)
     stopRun(reason);
 }
 
-void onFault(int)
+// The program ends, or a fault ends it once its box has been answered.
+void onEnding(int)
 {
     writeLastReport();
 }
@@ -688,8 +688,7 @@ void runHeadless(const char* scriptPath, void (*startProgram)())
         hlSetPeekHandler(onPeek);
         hlSetAnswerHandler(onAnswer);
         hlSetFailureHandler(onFailure);
-        consoleEndingHook = writeLastReport;
-        rt_set_fault_hook(onFault);
+        hlSetEndingHandler(onEnding);
         startProgram();
         std::_Exit(3);
     }
