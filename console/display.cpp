@@ -161,6 +161,26 @@ void scrollForOverflow()
     scrollView(k);
 }
 
+// The view a repaint shows: the end of the text (the view rule) unless the
+// user holds the view.  The window's pixels move with a view that follows
+// the end, so that only the rows that uncovers are drawn on the screen; a
+// view the user holds may start inside a display row, and is drawn whole.
+void placeView(bool followsEnd)
+{
+    if (!followsEnd) {
+        invalidateWindow();
+        return;
+    }
+    const int64_t top = static_cast<int64_t>(S.lastRow) + viewSlackRows - S.screenRows;
+    S.topRow = top > 0 ? clamp32(top) : 0;
+    S.viewStart = rowColumnToPosition(S.topRow, 0);
+    if (shownTop >= 0) {
+        scrollView(static_cast<int64_t>(S.topRow) - shownTop);
+    } else {
+        invalidateWindow();
+    }
+}
+
 // Draws count ordinary bytes from the draw position on, all in its row: one
 // text call, then the draw position moves on, onto the next row when the
 // row is full.
@@ -378,21 +398,7 @@ void displaySize(plLparam lParam)
 void displayPaint(plHwnd window)
 {
     const bool followsEnd = !keepView;
-    if (followsEnd) {
-        const int64_t top = static_cast<int64_t>(S.lastRow) + viewSlackRows - S.screenRows;
-        S.topRow = top > 0 ? clamp32(top) : 0;
-        S.viewStart = rowColumnToPosition(S.topRow, 0);
-        // The rows the window shows move to the new top; only what that
-        // uncovers is drawn on the screen.
-        if (shownTop >= 0) {
-            scrollView(static_cast<int64_t>(S.topRow) - shownTop);
-        } else {
-            invalidateWindow();
-        }
-    } else {
-        // The user's view may start inside a display row: drawn whole.
-        invalidateWindow();
-    }
+    placeView(followsEnd);
     keepView = 0;
     plHideCaret(window);
     plPaintStruct paint = {};

@@ -1,13 +1,27 @@
 // The seam between the portable window system and the one front end that
 // shows its windows and feeds it input (a terminal, a desktop window, or a
-// script).  The front end fills one record of hooks and installs it before
-// the console starts.  The window system never includes a front end's code.
+// script).  It is the only door: a front end reaches the console through
+// the window system alone, and the window system never includes a front
+// end's code.
+//
+// The front end fills one record of hooks (with designated initializers, so
+// that a hook left out is null by name) and installs it before the console
+// starts.  It is told what changed and when the program ends; it is asked
+// to measure fonts, show boxes and dialogs, print and share the clipboard.
+// It posts the user's input through portable/input.h in the units it has:
+// cells (row, column) for a terminal, client pixels for the desktop.  Cells
+// become the console's pixels in the window system, from the console's
+// margin and the front end's cell; no front end knows the margin.
 //
 // Frames.  Everything drawn reaches the front end in frames: the window
-// system tells what changed (damaged rows, rows moved by a scroll, the caret,
-// the scroll bar, the menu's states) and then calls `frame`, after which the
-// front end may show it.  While output streams, a frame is made at most once
-// per frame interval; a frame is always made before a blocking wait, before a
+// system tells what changed and then calls `frame`, after which the front
+// end may show it.  Rows the console scrolled (plScrollWindowEx) come first,
+// as one `scrollRows` of the rows they moved; then the rows drawn on that
+// now differ from what the front end was told, as damage; then the caret,
+// the scroll bar and the menu's states.  Nothing is guessed: a front end
+// that moves its rows as told and copies the damaged ones shows exactly the
+// window's surface.  While output streams, a frame is made at most once per
+// frame interval; a frame is always made before a blocking wait, before a
 // message box or dialog, and whenever the front end asks (pwPresent).  A
 // window that needs repainting is painted first: input that arrives while
 // output streams is handled after the window is painted, and a window
@@ -15,6 +29,8 @@
 //
 // Everything runs on one thread.  A hook may post input (portable/input.h)
 // but must not send the console messages itself, except where it says so.
+// What only tests read (the window system's inner counts, injected
+// failures) is in portable/readback.h.
 #pragma once
 
 #include <cstddef>
@@ -133,7 +149,9 @@ struct pwFrontEnd {
     // What changed.  Windows: created, destroyed, shown, hidden, a new title,
     // enabled, disabled, resized (at once).  Rows [top, bottom) of a window's
     // surface now hold what rows [top + delta, bottom + delta) held (delta > 0:
-    // the content moved up); the rows uncovered are reported as damaged.
+    // the content moved up), as the console's scrolls moved them; the rows
+    // uncovered are reported as damaged.  (Null: the rows moved are reported
+    // as damaged instead.)
     // Damaged rows, the caret, the scroll bar and the menu's states are
     // reported in frames, each frame ending with `frame`.
     void (*windowChanged)(plHwnd window, uint32_t changes);
