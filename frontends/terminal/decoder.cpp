@@ -134,7 +134,7 @@ void mouseReport(const std::string& numbers, bool released, std::deque<tmEvent>*
 tmKeyEntry commonKey(const std::string& s)
 {
     tmKeyEntry key{s, tmKeyUnknown, 0};
-    const char final = s.back();
+    const char last = s.back();
     const std::string inner = s.substr(2, s.size() - 3);
     int values[3];
     int count = 0;
@@ -142,7 +142,7 @@ tmKeyEntry commonKey(const std::string& s)
     const bool plain = count == 0 || (count == 1 && values[0] == 1);
     const bool alt = count == 2 && values[0] == 1 && values[1] == 3;
     uint32_t virtualKey = 0;
-    switch (final) {
+    switch (last) {
     case 'A': virtualKey = VK_UP; break;
     case 'B': virtualKey = VK_DOWN; break;
     case 'C': virtualKey = VK_RIGHT; break;
