@@ -65,14 +65,10 @@ void scrollView(int64_t rows)
         return;
     }
     shownTop += rows;
-    plRect uncovered = {};
-    if (!plScrollWindowEx(consoleWindow, 0, clamp32(-rows * cellHeight), nullptr, nullptr, nullptr, &uncovered,
+    if (!plScrollWindowEx(consoleWindow, 0, clamp32(-rows * cellHeight), nullptr, nullptr, nullptr, nullptr,
                           SW_INVALIDATE | SW_ERASE)) {
         invalidateWindow();
-        return;
     }
-    // What the scroll uncovered is painted, whatever the window kept of it.
-    plInvalidateRect(consoleWindow, &uncovered, 1);
 }
 
 // Fits screenRows and screenColumns to the window and the cell.  A count that

@@ -323,7 +323,11 @@ int plScrollWindowEx(plHwnd window, int dx, int dy, const plRect* rect, const pl
         *update = plRect{0, 0, w->clientWidth, w->clientHeight};
     }
     if (dx == 0 && dy == 0) return 1;
-    if (flags & SW_INVALIDATE) plInvalidateRect(window, nullptr, (flags & SW_ERASE) ? 1 : 0);
+    // Invalidation covers the whole client area, as everywhere here.
+    if (flags & SW_INVALIDATE) {
+        w->invalid = true;
+        if (flags & SW_ERASE) w->erasePending = true;
+    }
     return 2;
 }
 

@@ -225,7 +225,12 @@ extern bool caretChanged;
 // A client point inside a window's surface cell that the console reads as
 // that cell's column.
 void cellPoint(const Window& window, int row, int column, int* x, int* y);
-int floorDivide(int a, int b);
+inline int floorDivide(int a, int b)
+{
+    int q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return q;
+}
 
 // ---------------------------------------------------------------------------
 // Frames (frames.cpp).

@@ -9,13 +9,6 @@
 
 namespace ws {
 
-int floorDivide(int a, int b)
-{
-    int q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
-
 // The pixels of surface cell c are [c w, c w + w); the console reads them as
 // column c, and its text for column c is drawn from c w + margin mod w on.
 // The point taken lies in both, so a click lands on the character shown.
