@@ -24,6 +24,9 @@ enum : char {
 
 // Rows kept free below the end of the text when the view follows it.
 enum { viewSlackRows = 5 };
+// The window's left margin in pixels: text column c starts at this margin +
+// c x cellWidth, and the text's width leaves the margin free on each side.
+enum { consoleTextMargin = 5 };
 
 // The message boxes the console shows: a warning with OK, and the question
 // with Yes, No and Cancel.
@@ -101,11 +104,6 @@ extern int32_t transcriptBlockSize;
 void initConsoleState(char* transcript, char* pendingInput, int32_t showValue,
                       int32_t transcriptSize = consoleCapacity);
 
-// Replaces the transcript's text (for tests and tools that set it up): the
-// text goes to the start of the block, at most capacity - 1 bytes of it,
-// lastRow and the last line are counted again, and the held positions keep
-// their offsets (within the new text).  Nothing is marked or drawn.
-void setTranscriptText(const char* bytes, int32_t count);
 // The row mapping forgets the rows it remembered: for code that wrote into
 // the transcript directly, other than appending at its end.
 void forgetRowAnchor();
@@ -153,6 +151,13 @@ int32_t countRows();
 
 extern int32_t pressRow;
 extern int32_t pressColumn;
+// The display row the window's top row shows on the screen, -1 when that is
+// not known.  Output that runs past the bottom, and a repaint that follows
+// the end, move the window's pixels by the rows the view moved (the window
+// then paints only what that uncovers); text changed where it is shown
+// without a repaint (a lone CR taking back the last line) forgets it, so the
+// next repaint draws every row.
+extern int64_t shownTop;
 // The console font last made, and the face name and point size it was made
 // from; selectConsoleFont makes a new one only when the settings change.
 extern plHfont cachedFont;
@@ -276,12 +281,10 @@ pumpResult runMessagePump(const messagePump& pump);
 // shortcuts are not translated.
 void showConsoleWindow(int forOutput);
 
-// Puts every console global back to its state before start-up (for tests):
-// the state records, the window, the font, the save path and the flags.
-void consoleReset();
 // Called when consoleExitHook lets the process end (exit or abort after the
-// application has finished); null by default.  A scripted run writes its
-// last report there.
+// application has finished); null by default.  The program hands it on to
+// the window system's front end (which may put its screen back or write a
+// last report).
 extern void (*consoleEndingHook)();
 // The message box of the runtime's fatal-error paths: no owner window.
 int consoleRuntimeBox(const char* text, const char* caption, unsigned flags);

@@ -12,6 +12,7 @@
 
 int32_t pressRow = -1;
 int32_t pressColumn = -1;
+int64_t shownTop = -1;
 plHfont cachedFont;
 char cachedFontName[32];
 int32_t cachedFontSize;
@@ -20,7 +21,7 @@ namespace {
 
 ConsoleStateRecord& S = ConsoleState;
 
-enum { leftMargin = 5, caretWidth = 2 };
+enum { leftMargin = consoleTextMargin, caretWidth = 2 };
 const plColor black = plRgb(0, 0, 0);
 const plColor white = plRgb(255, 255, 255);
 
@@ -41,6 +42,32 @@ void invalidateWindow()
 {
     if (consoleWindow) {
         plInvalidateRect(consoleWindow, nullptr, 1);
+    }
+}
+
+// Rows of the window, the partly shown one at the bottom included.
+int64_t windowRows()
+{
+    return cellHeight > 0 ? (static_cast<int64_t>(S.windowHeight) + cellHeight - 1) / cellHeight : 0;
+}
+
+// The window's pixels move up by rows display rows (down when negative): the
+// window moves what it shows itself and asks to paint only what it uncovers.
+// When what it shows is not known, or nothing would stay, it is painted whole.
+void scrollView(int64_t rows)
+{
+    if (rows == 0) {
+        return;
+    }
+    const int64_t count = rows > 0 ? rows : -rows;
+    if (shownTop < 0 || count >= windowRows() || !consoleWindow) {
+        invalidateWindow();
+        return;
+    }
+    shownTop += rows;
+    if (!plScrollWindowEx(consoleWindow, 0, clamp32(-rows * cellHeight), nullptr, nullptr, nullptr, nullptr,
+                          SW_INVALIDATE | SW_ERASE)) {
+        invalidateWindow();
     }
 }
 
@@ -133,7 +160,27 @@ void scrollForOverflow()
         }
     }
     S.drawRow = S.screenRows;
-    invalidateWindow();
+    scrollView(k);
+}
+
+// The view a repaint shows: the end of the text (the view rule) unless the
+// user holds the view.  The window's pixels move with a view that follows
+// the end, so that only the rows that uncovers are drawn on the screen; a
+// view the user holds may start inside a display row, and is drawn whole.
+void placeView(bool followsEnd)
+{
+    if (!followsEnd) {
+        invalidateWindow();
+        return;
+    }
+    const int64_t top = static_cast<int64_t>(S.lastRow) + viewSlackRows - S.screenRows;
+    S.topRow = top > 0 ? clamp32(top) : 0;
+    S.viewStart = rowColumnToPosition(S.topRow, 0);
+    if (shownTop >= 0) {
+        scrollView(static_cast<int64_t>(S.topRow) - shownTop);
+    } else {
+        invalidateWindow();
+    }
 }
 
 // Draws count ordinary bytes from the draw position on, all in its row: one
@@ -352,11 +399,8 @@ void displaySize(plLparam lParam)
 
 void displayPaint(plHwnd window)
 {
-    if (!keepView) {
-        const int64_t top = static_cast<int64_t>(S.lastRow) + viewSlackRows - S.screenRows;
-        S.topRow = top > 0 ? clamp32(top) : 0;
-        S.viewStart = rowColumnToPosition(S.topRow, 0);
-    }
+    const bool followsEnd = !keepView;
+    placeView(followsEnd);
     keepView = 0;
     plHideCaret(window);
     plPaintStruct paint = {};
@@ -401,6 +445,7 @@ void displayPaint(plHwnd window)
 
     plSetScrollPos(window, SB_VERT, S.topRow, 1);
     plEndPaint(window, &paint);
+    shownTop = followsEnd ? S.topRow : -1;
     if (!S.selStart) {
         placeCaret(caretRow, caretColumn);
     }

@@ -7,6 +7,7 @@
 // runtime's streams, the console's hooks, the window system's dispatch) lets
 // it pass.
 #include "console/console.h"
+#include "console/inspect.h"
 #include "runtime/runtime.h"
 
 #include <cstdlib>
@@ -298,6 +299,7 @@ void consoleReset()
     cellHeight = 0;
     pressRow = -1;
     pressColumn = -1;
+    shownTop = -1;
     cachedFont = nullptr;
     cachedFontName[0] = '\0';
     cachedFontSize = 0;

@@ -243,6 +243,7 @@ char* storeCharAt(const char* source, char* position)
             truncateText(lineStart);
             recountLastLine();
             uncountRows(wrapsBefore - lineWraps);
+            shownTop = -1;
         }
         return ConsoleState.textEnd;
     default:

@@ -19,6 +19,7 @@
 // the bytes before it, so the anchor stays right while text changes after
 // it; a change before it moves it back first.
 #include "console/console.h"
+#include "console/inspect.h"
 
 #include <cstring>
 

@@ -238,6 +238,7 @@ enum : uint32_t {
     SB_THUMBTRACK = 5, SB_TOP = 6, SB_BOTTOM = 7, SB_ENDSCROLL = 8,
 };
 enum : int { SB_HORZ = 0, SB_VERT = 1, SB_CTL = 2 };
+enum : uint32_t { SW_SCROLLCHILDREN = 0x1, SW_INVALIDATE = 0x2, SW_ERASE = 0x4 };
 enum : int {
     SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3,
     SW_SHOWNOACTIVATE = 4, SW_SHOW = 5, SW_MINIMIZE = 6, SW_SHOWMINNOACTIVE = 7,
@@ -328,6 +329,14 @@ int plReleaseDC(plHwnd window, plHdc dc);
 plHdc plBeginPaint(plHwnd window, plPaintStruct* paint);
 int plEndPaint(plHwnd window, const plPaintStruct* paint);
 int plInvalidateRect(plHwnd window, const plRect* rect, int erase);
+// Moves the pixels of the client area (of rect in it; null: all of it) by dx
+// and dy, clipped to clip (null: the client area).  With SW_INVALIDATE the
+// area uncovered is invalidated, its background erased when SW_ERASE is
+// given too; update, when not null, receives the rectangle uncovered.  The
+// update region is a region handle (null here).  Returns the kind of region
+// uncovered (1 none, 2 a rectangle, 3 more), 0 on failure.
+int plScrollWindowEx(plHwnd window, int dx, int dy, const plRect* rect, const plRect* clip, void* updateRegion,
+                     plRect* update, uint32_t flags);
 int plSaveDC(plHdc dc);
 int plRestoreDC(plHdc dc, int saved);
 int plSetGraphicsMode(plHdc dc, int mode);

@@ -106,13 +106,6 @@ void fontMetrics(const Dc& dc, int* width, int* height)
     *height = metrics.height;
 }
 
-static int floorDivide(int a, int b)
-{
-    int q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
-
 static void toDevice(const Dc& dc, int x, int y, int* dx, int* dy)
 {
     *dx = x - dc.state.windowOrigin.x + dc.state.viewportOrigin.x;
@@ -140,12 +133,58 @@ void setupSurface(Window& window)
     s.rows = rows;
     s.columns = columns;
     s.reportAll = true;
+    s.scrolled = 0;
+}
+
+// The surface's rows move up by delta (down when negative), as a scroll of
+// the window's pixels moves them: the rows uncovered are blank and dirty,
+// and rows drawn on since the last frame stay marked where they went.  When
+// the whole window is to be erased and painted before the next frame, only
+// the scroll is counted: the paint draws every row anyway.
+void scrollSurface(Surface& s, int delta, bool repainted)
+{
+    const int count = delta > 0 ? delta : -delta;
+    s.scrolled += delta;
+    if (count >= s.rows || s.scrolled >= s.rows || -s.scrolled >= s.rows) {
+        if (!repainted) eraseRows(s, 0, s.rows);
+        s.reportAll = true;
+        s.scrolled = 0;
+        return;
+    }
+    for (pwLine& line : s.lines) {
+        line.y1 -= delta * s.cellHeight;
+        line.y2 -= delta * s.cellHeight;
+    }
+    if (repainted) return;
+    const size_t width = static_cast<size_t>(s.columns);
+    const size_t movedRows = static_cast<size_t>(s.rows - count);
+    const size_t offset = static_cast<size_t>(count) * width;
+    Cell* cells = s.cells.data();
+    char* dirty = s.dirty.data();
+    if (delta > 0) {
+        std::memmove(cells, cells + offset, movedRows * width * sizeof(Cell));
+        std::memmove(dirty, dirty + count, movedRows);
+        eraseRows(s, s.rows - count, s.rows);
+    } else {
+        std::memmove(cells + offset, cells, movedRows * width * sizeof(Cell));
+        std::memmove(dirty + count, dirty, movedRows);
+        eraseRows(s, 0, count);
+    }
 }
 
 void markDirty(Surface& s, int row)
 {
     s.dirty[static_cast<size_t>(row)] = 1;
     s.anyDirty = true;
+}
+
+void eraseRows(Surface& s, int top, int bottom)
+{
+    for (int row = top; row < bottom; ++row) {
+        Cell* cells = &s.cells[static_cast<size_t>(row) * static_cast<size_t>(s.columns)];
+        for (int c = 0; c < s.columns; ++c) cells[c] = Cell{0, plRgb(0, 0, 0), s.windowColour};
+        markDirty(s, row);
+    }
 }
 
 void eraseSurface(Window& window)
@@ -256,6 +295,40 @@ int plInvalidateRect(plHwnd window, const plRect* rect, int erase)
     w->invalid = true;
     if (erase) w->erasePending = true;
     return 1;
+}
+
+// Only whole rows of the whole client area move; any other scroll asks for
+// the whole window to be painted again, which shows the same.
+int plScrollWindowEx(plHwnd window, int dx, int dy, const plRect* rect, const plRect* clip, void*, plRect* update,
+                     uint32_t flags)
+{
+    Window* w = windowOf(window);
+    if (!w) {
+        lastError = 1400;
+        return 0;
+    }
+    Surface& s = w->surface;
+    const bool rows = dx == 0 && !rect && !clip && s.cellHeight > 0 && dy % s.cellHeight == 0;
+    const bool repainted = (flags & SW_INVALIDATE) && (flags & SW_ERASE);
+    if (rows && dy != 0 && s.rows > 0) {
+        scrollSurface(s, -dy / s.cellHeight, repainted);
+    } else if (dx != 0 || dy != 0) {
+        eraseRows(s, 0, s.rows);
+    }
+    const int height = dy < 0 ? -dy : dy;
+    if (update && rows) {
+        *update = dy < 0 ? plRect{0, w->clientHeight - height, w->clientWidth, w->clientHeight}
+                         : plRect{0, 0, w->clientWidth, height};
+    } else if (update) {
+        *update = plRect{0, 0, w->clientWidth, w->clientHeight};
+    }
+    if (dx == 0 && dy == 0) return 1;
+    // Invalidation covers the whole client area, as everywhere here.
+    if (flags & SW_INVALIDATE) {
+        w->invalid = true;
+        if (flags & SW_ERASE) w->erasePending = true;
+    }
+    return 2;
 }
 
 int plSaveDC(plHdc dc)

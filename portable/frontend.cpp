@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "portable/internal.h"
+#include "portable/readback.h"
 
 namespace ws {
 
@@ -37,8 +38,11 @@ void failf(const char* format, ...)
 
 pwScreenInfo screenInfo()
 {
-    pwScreenInfo info{96, 1024, 768, 650, 384};
+    pwScreenInfo info{96, 1024, 768, 650, 384, 0, 0};
     if (hooks.screen) hooks.screen(&info);
+    if (info.clientRows > 0 && info.clientColumns > 0) {
+        pwClientSizeFor(info.clientRows, info.clientColumns, &info.clientWidth, &info.clientHeight);
+    }
     return info;
 }
 
@@ -117,6 +121,11 @@ void pwAnswerPrintRequest(struct plPrintDlg* request, uint16_t copies, int colla
     } else {
         request->flags &= ~PD_PAGENUMS;
     }
+}
+
+void pwEnding(int fault)
+{
+    if (hooks.ending) hooks.ending(fault);
 }
 
 void pwReset()

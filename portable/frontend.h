@@ -1,13 +1,27 @@
 // The seam between the portable window system and the one front end that
 // shows its windows and feeds it input (a terminal, a desktop window, or a
-// script).  The front end fills one record of hooks and installs it before
-// the console starts.  The window system never includes a front end's code.
+// script).  It is the only door: a front end reaches the console through
+// the window system alone, and the window system never includes a front
+// end's code.
+//
+// The front end fills one record of hooks (with designated initializers, so
+// that a hook left out is null by name) and installs it before the console
+// starts.  It is told what changed and when the program ends; it is asked
+// to measure fonts, show boxes and dialogs, print and share the clipboard.
+// It posts the user's input through portable/input.h in the units it has:
+// cells (row, column) for a terminal, client pixels for the desktop.  Cells
+// become the console's pixels in the window system, from the console's
+// margin and the front end's cell; no front end knows the margin.
 //
 // Frames.  Everything drawn reaches the front end in frames: the window
-// system tells what changed (damaged rows, rows moved by a scroll, the caret,
-// the scroll bar, the menu's states) and then calls `frame`, after which the
-// front end may show it.  While output streams, a frame is made at most once
-// per frame interval; a frame is always made before a blocking wait, before a
+// system tells what changed and then calls `frame`, after which the front
+// end may show it.  Rows the console scrolled (plScrollWindowEx) come first,
+// as one `scrollRows` of the rows they moved; then the rows drawn on that
+// now differ from what the front end was told, as damage; then the caret,
+// the scroll bar and the menu's states.  Nothing is guessed: a front end
+// that moves its rows as told and copies the damaged ones shows exactly the
+// window's surface.  While output streams, a frame is made at most once per
+// frame interval; a frame is always made before a blocking wait, before a
 // message box or dialog, and whenever the front end asks (pwPresent).  A
 // window that needs repainting is painted first: input that arrives while
 // output streams is handled after the window is painted, and a window
@@ -15,6 +29,8 @@
 //
 // Everything runs on one thread.  A hook may post input (portable/input.h)
 // but must not send the console messages itself, except where it says so.
+// What only tests read (the window system's inner counts, injected
+// failures) is in portable/readback.h.
 #pragma once
 
 #include <cstddef>
@@ -47,6 +63,7 @@ struct pwCaretInfo {
     plHwnd owner;              // null: there is no caret
     int x, y, width, height;   // client pixels
     int shown;
+    int row, column;           // the surface cell the caret stands at the start of
 };
 
 struct pwScrollInfo { int minimum, maximum, position; };
@@ -80,7 +97,11 @@ struct pwFontMetrics {
 struct pwScreenInfo {
     int dpi;                   // LOGPIXELSX and LOGPIXELSY of the screen
     int width, height;         // HORZRES and VERTRES of the screen
-    int clientWidth, clientHeight;   // a new top-level window's client area (CW_USEDEFAULT)
+    // A new top-level window's client area (CW_USEDEFAULT): rows and columns
+    // of the console's text when both are set (the window system adds the
+    // console's margin), otherwise clientWidth by clientHeight pixels.
+    int clientWidth, clientHeight;
+    int clientRows, clientColumns;
 };
 
 // A printer's page, in its device units.
@@ -128,7 +149,9 @@ struct pwFrontEnd {
     // What changed.  Windows: created, destroyed, shown, hidden, a new title,
     // enabled, disabled, resized (at once).  Rows [top, bottom) of a window's
     // surface now hold what rows [top + delta, bottom + delta) held (delta > 0:
-    // the content moved up); the rows uncovered are reported as damaged.
+    // the content moved up), as the console's scrolls moved them; the rows
+    // uncovered are reported as damaged.  (Null: the rows moved are reported
+    // as damaged instead.)
     // Damaged rows, the caret, the scroll bar and the menu's states are
     // reported in frames, each frame ending with `frame`.
     void (*windowChanged)(plHwnd window, uint32_t changes);
@@ -185,14 +208,31 @@ struct pwFrontEnd {
     // Milliseconds of a monotonic clock, which frames are timed by (null:
     // the system's).  Tests give their own.
     uint64_t (*milliseconds)();
+
+    // The program is ending (pwEnding): fault 0 when the console lets the
+    // process end, otherwise a fault's code once its box has been answered,
+    // with the process ending next (the hook must not rely on the heap or on
+    // what the fault interrupted).  A terminal is given back here, a script
+    // writes its last report.  Null: nothing to do.
+    void (*ending)(int fault);
 };
 
 // ---------------------------------------------------------------------------
 // Set-up.
 
 // Installs the front end (null: none; every hook null).  The record is
-// copied.
+// copied; fill it with designated initializers, so that a hook left out is
+// null by name.
 void pwInstall(const pwFrontEnd* frontEnd);
+// The program is ending: calls the front end's `ending` hook.  The program
+// wires the console's ending hook (fault 0) and the runtime's fault hook to
+// it, once; a front end never sets those itself.
+void pwEnding(int fault);
+// The console's left margin in pixels: its text column c starts at margin +
+// c x cell width of the client area.  The program sets it from the console
+// before the console starts (0 until then); the window system maps cells to
+// client pixels and client sizes with it, so no front end knows it.
+void pwSetTextMargin(int pixels);
 // The command line plGetCommandLine returns, and what plGetStartupInfo
 // reports.
 void pwSetCommandLine(const char* commandLine);
@@ -224,6 +264,12 @@ pwWindowKind pwKindOf(plHwnd window);
 int pwIsVisible(plHwnd window);
 int pwIsEnabled(plHwnd window);
 void pwClientSize(plHwnd window, int* width, int* height);
+// The client size in pixels that holds rows x columns of the console's text
+// in the front end's cells (the console's margin on each side).
+void pwClientSizeFor(int rows, int columns, int* width, int* height);
+// Where the console's text starts inside a surface cell of that width: the
+// pixel offset from the cell's left edge (the console's margin, within a cell).
+int pwCellTextLeft(int cellWidth);
 void pwSurfaceSize(plHwnd window, int* rows, int* columns, int* cellWidth, int* cellHeight);
 // A row of the window's surface (columns cells), null outside it.
 const pwCell* pwSurfaceRow(plHwnd window, int row);
@@ -242,13 +288,3 @@ int pwDialogItem(plHwnd dialog, int position, pwDialogItemInfo* item);
 // Documents the spooler has recorded, finished or not, oldest first.
 int pwDocumentCount();
 const pwDocument* pwDocumentAt(int index);
-
-// ---------------------------------------------------------------------------
-// Inspection, for tests of the window system.
-int pwShowValue(plHwnd window);            // the last show value, -1 before any
-int pwIsInvalid(plHwnd window);
-int pwDisableCount(plHwnd window);         // times the window went from enabled to disabled
-int pwLiveBlockCount();                    // movable memory blocks not freed
-int pwLiveDcCount();                       // drawing contexts not released
-// The next count plGlobalAlloc calls fail.
-void pwFailAllocations(int count);

@@ -19,6 +19,11 @@ void pwMouseUp(plHwnd window, int x, int y);                       // WM_LBUTTON
 void pwMouseMove(plHwnd window, int x, int y, int buttonDown);     // WM_MOUSEMOVE (MK_LBUTTON)
 void pwScroll(plHwnd window, int code, int position);              // WM_VSCROLL
 void pwClose(plHwnd window);                                       // WM_CLOSE (the close box)
+// The pointer in the cells of the window's surface, for a front end that has
+// cells and no pixels (a terminal): the window system picks the client pixel.
+void pwMouseDownCell(plHwnd window, int row, int column, int shift);
+void pwMouseUpCell(plHwnd window, int row, int column);
+void pwMouseMoveCell(plHwnd window, int row, int column, int buttonDown);
 
 // Opens the popup at position of the window's menu bar: sends
 // WM_INITMENUPOPUP, so its items' states are right, and returns the popup
@@ -35,6 +40,8 @@ int pwPressDialogButton(plHwnd dialog, uint16_t id);
 // Sets the client size: WM_SIZE, then invalidation with erase when the class
 // redraws on size changes.
 void pwResize(plHwnd window, int width, int height);
+// The same for a client area that holds rows x columns of the console's text.
+void pwResizeCells(plHwnd window, int rows, int columns);
 // Moves the keyboard focus to window (null: away from every window).
 void pwFocus(plHwnd window);
 // Sends WM_QUERYENDSESSION and returns the window's answer.

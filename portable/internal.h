@@ -59,6 +59,7 @@ struct Settings {
     uint16_t startupShow = 0;
     int frameInterval = 16;
     int failAllocations = 0;
+    int textMargin = 0;          // the console's left margin (pwSetTextMargin)
 };
 extern Settings settings;
 pwScreenInfo screenInfo();
@@ -91,7 +92,8 @@ struct WindowClass {
 };
 
 // A window's surface: the cells drawn, and what the front end was last told
-// they hold.  Rows drawn on since the last frame are marked dirty.
+// they hold.  Rows drawn on since the last frame are marked dirty; rows the
+// window's scrolls moved since then are counted in `scrolled`.
 struct Surface {
     int rows = 0, columns = 0;           // cells
     int cellWidth = 8, cellHeight = 16;  // pixels
@@ -101,6 +103,7 @@ struct Surface {
     std::vector<char> dirty;             // one flag per row
     bool anyDirty = false;
     bool reportAll = false;              // the next frame reports every row
+    int scrolled = 0;                    // rows the content moved up (down when negative) since the last frame
     std::vector<pwLine> lines;
 };
 using Cell = pwCell;
@@ -194,6 +197,12 @@ Dc* dcOf(plHdc handle);
 
 void setupSurface(Window& window);           // sizes the cells to the client area
 void eraseSurface(Window& window);
+// Blanks rows [top, bottom) of a surface and marks them dirty.
+void eraseRows(Surface& surface, int top, int bottom);
+// Moves a surface's rows up by delta (down when negative) for the next
+// frame; repainted: the whole window is erased and painted before it, so the
+// cells need not move.
+void scrollSurface(Surface& surface, int delta, bool repainted);
 void markDirty(Surface& surface, int row);
 void destroyCaretOf(plHwnd window);
 void releaseDcsOf(plHwnd window);
@@ -209,6 +218,19 @@ struct Caret {
 };
 extern Caret caret;
 extern bool caretChanged;
+
+// ---------------------------------------------------------------------------
+// The console's text grid (text_grid.cpp): the one place that maps between
+// the cells a front end knows and the client pixels the console knows.
+// A client point inside a window's surface cell that the console reads as
+// that cell's column.
+void cellPoint(const Window& window, int row, int column, int* x, int* y);
+inline int floorDivide(int a, int b)
+{
+    int q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return q;
+}
 
 // ---------------------------------------------------------------------------
 // Frames (frames.cpp).

@@ -1,5 +1,7 @@
 // What a front end reads of the windows: surfaces, the caret, scroll bars,
 // menus, dialogs and recorded documents; and the inspection tests use.
+#include "portable/readback.h"
+
 #include "portable/internal.h"
 
 using namespace ws;
@@ -72,8 +74,12 @@ pwLine pwSurfaceLine(plHwnd window, int index)
 
 pwCaretInfo pwCaret()
 {
-    if (!caret.exists) return pwCaretInfo{nullptr, 0, 0, 0, 0, 0};
-    return pwCaretInfo{caret.owner, caret.x, caret.y, caret.width, caret.height, caret.hideCount == 0 ? 1 : 0};
+    if (!caret.exists) return pwCaretInfo{nullptr, 0, 0, 0, 0, 0, 0, 0};
+    const Window* w = windowOf(caret.owner);
+    const int cellWidth = w ? w->surface.cellWidth : 1;
+    const int cellHeight = w ? w->surface.cellHeight : 1;
+    return pwCaretInfo{caret.owner, caret.x, caret.y, caret.width, caret.height, caret.hideCount == 0 ? 1 : 0,
+                       floorDivide(caret.y, cellHeight), floorDivide(caret.x, cellWidth)};
 }
 
 pwScrollInfo pwScrollBar(plHwnd window, int bar)

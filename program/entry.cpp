@@ -40,5 +40,10 @@ void startPortableConsole(int argc, char** argv, consoleApplication application)
     char* line = commandLineFrom(argc, argv);
     pwSetCommandLine(line ? line : "");
     std::free(line);
+    // The front end hears of the program's end through the window system
+    // only: the console's ending and the runtime's faults are handed on here.
+    pwSetTextMargin(consoleTextMargin);
+    consoleEndingHook = [] { pwEnding(0); };
+    rt_set_fault_hook([](int fault) { pwEnding(fault); });
     startConsole(application);
 }

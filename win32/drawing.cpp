@@ -87,6 +87,29 @@ int plInvalidateRect(plHwnd window, const plRect* rect, int erase)
     return InvalidateRect(real(window), &system, erase ? TRUE : FALSE) ? 1 : 0;
 }
 
+int plScrollWindowEx(plHwnd window, int dx, int dy, const plRect* rect, const plRect* clip, void* updateRegion,
+                     plRect* update, uint32_t flags)
+{
+    RECT area = {};
+    RECT clipArea = {};
+    if (rect) {
+        area = RECT{rect->left, rect->top, rect->right, rect->bottom};
+    }
+    if (clip) {
+        clipArea = RECT{clip->left, clip->top, clip->right, clip->bottom};
+    }
+    RECT uncovered = {};
+    // Erasing sends the window its erase message at once.
+    const int result = throughSystem([&] {
+        return ScrollWindowEx(real(window), dx, dy, rect ? &area : nullptr, clip ? &clipArea : nullptr,
+                              static_cast<HRGN>(updateRegion), &uncovered, flags);
+    });
+    if (update) {
+        *update = plRect{uncovered.left, uncovered.top, uncovered.right, uncovered.bottom};
+    }
+    return result;
+}
+
 int plSaveDC(plHdc dc)
 {
     return SaveDC(real(dc));

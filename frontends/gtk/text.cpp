@@ -200,7 +200,7 @@ pwFontMetrics gwMetricsOf(const gwTextFont& font)
 
 int gwCellX(const gwTextFont& font, int column)
 {
-    return column * font.cellWidth + gwConsoleMargin % font.cellWidth;
+    return column * font.cellWidth + pwCellTextLeft(font.cellWidth);
 }
 
 void gwSetColour(cairo_t* cr, plColor colour)

@@ -11,10 +11,6 @@
 
 #include "portable/frontend.h"
 
-// The console draws column c at x = 5 + c x cell width (its left margin);
-// the window system keeps that text in the surface cell that holds the pixel.
-enum { gwConsoleMargin = 5 };
-
 // The face, pixel size and style drawn for a font request.
 struct gwFontChoice {
     std::string family;
@@ -55,7 +51,8 @@ int gwOpenFont(gwTextFont* font, const gwFontChoice& choice);
 void gwCloseFont(gwTextFont* font);
 pwFontMetrics gwMetricsOf(const gwTextFont& font);
 
-// The x of a surface cell's left edge in client pixels.
+// The x where the text of a surface cell is drawn, in client pixels (the
+// console's margin within the cell, as the window system gives it).
 int gwCellX(const gwTextFont& font, int column);
 
 // Draws one row of cells with its top at y, over the whole width: the strip

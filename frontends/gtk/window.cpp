@@ -19,8 +19,8 @@ namespace {
 
 // The console's window colour (the class background, COLOR_WINDOW).
 const plColor windowColour = 0xFFFFFFu;
-// The console's default window: 80 columns and 24 rows of the font, with
-// the margins.
+// The console's default window: 80 columns and 24 rows of the font (the
+// window system adds the console's margins).
 enum { defaultColumns = 80, defaultRows = 24 };
 // Lines the wheel scrolls per notch.
 enum { wheelLines = 3 };
@@ -163,7 +163,9 @@ gboolean relaxSizeRequest(gpointer data)
     View* view = static_cast<View*>(data);
     if (view->area) {
         // From now on the window may shrink to one cell.
-        gtk_widget_set_size_request(view->area, 2 * gwConsoleMargin + state.font.cellWidth, state.font.cellHeight);
+        int width = 0, height = 0;
+        pwClientSizeFor(1, 1, &width, &height);
+        gtk_widget_set_size_request(view->area, width, height);
     }
     return G_SOURCE_REMOVE;
 }
@@ -671,8 +673,8 @@ void onScreen(pwScreenInfo* info)
         info->height = area.height;
     }
     info->dpi = screenDpi();
-    info->clientWidth = defaultColumns * state.font.cellWidth + 2 * gwConsoleMargin;
-    info->clientHeight = defaultRows * state.font.cellHeight;
+    info->clientColumns = defaultColumns;
+    info->clientRows = defaultRows;
 }
 
 // The desktop's clipboard holds text with its own line ends, LF; the
@@ -744,6 +746,7 @@ const pwFrontEnd frontEnd = {
     .getClipboard = onGetClipboard,
     .fail = nullptr,
     .milliseconds = nullptr,
+    .ending = nullptr,
 };
 
 const char scrollBarStyle[] =

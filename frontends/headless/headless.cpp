@@ -27,6 +27,7 @@ struct headlessState {
     hlPeekHandler peek = nullptr;
     hlFailureHandler failure = nullptr;
     hlAnswerHandler answer = nullptr;
+    hlEndingHandler ending = nullptr;
     std::vector<answerRecord> answers;
     std::vector<hlBoxRecord> boxes;
     hlSaveRequest lastSaveRequest{};
@@ -231,12 +232,34 @@ int onGetClipboard(const char** text, size_t* length)
     return 1;
 }
 
+void onEnding(int fault)
+{
+    if (state.ending) state.ending(fault);
+}
+
 const pwFrontEnd headlessFrontEnd = {
-    onWait,          onPoll,          onWindowChanged, nullptr,        nullptr,
-    nullptr,         nullptr,         nullptr,         nullptr,        onBeep,
-    onMeasureFont,   nullptr,         onMessageBox,    onSaveDialog,   onPrintDialog,
-    onPrinter,       onSpooler,       onSetClipboard,  onGetClipboard, failWith,
-    nullptr,
+    .wait = onWait,
+    .poll = onPoll,
+    .windowChanged = onWindowChanged,
+    .scrollRows = nullptr,
+    .damage = nullptr,
+    .caretChanged = nullptr,
+    .scrollBarChanged = nullptr,
+    .menuChanged = nullptr,
+    .frame = nullptr,
+    .beep = onBeep,
+    .measureFont = onMeasureFont,
+    .screen = nullptr,
+    .messageBox = onMessageBox,
+    .saveDialog = onSaveDialog,
+    .printDialog = onPrintDialog,
+    .printer = onPrinter,
+    .spooler = onSpooler,
+    .setClipboard = onSetClipboard,
+    .getClipboard = onGetClipboard,
+    .fail = failWith,
+    .milliseconds = nullptr,
+    .ending = onEnding,
 };
 
 }  // namespace
@@ -275,6 +298,11 @@ void hlSetFailureHandler(hlFailureHandler handler)
 void hlSetAnswerHandler(hlAnswerHandler handler)
 {
     state.answer = handler;
+}
+
+void hlSetEndingHandler(hlEndingHandler handler)
+{
+    state.ending = handler;
 }
 
 void hlQueueBoxAnswer(int answer)

@@ -78,6 +78,11 @@ void hlSetPeekHandler(hlPeekHandler handler);
 typedef void (*hlFailureHandler)(const char* reason);
 void hlSetFailureHandler(hlFailureHandler handler);
 
+// Called as the program ends (the front end's `ending` hook): fault 0 when
+// the console lets the process end, a fault's code after its box.
+typedef void (*hlEndingHandler)(int fault);
+void hlSetEndingHandler(hlEndingHandler handler);
+
 // ---------------------------------------------------------------------------
 // Answers for message boxes and the common dialogs.  Each box or dialog takes
 // the next queued answer; when none is queued, the answer handler is called

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/console.h"
+#include "console/inspect.h"
 #include "frontends/headless/readback.h"
 
 namespace {
@@ -39,11 +39,6 @@ std::string answerName(int answer)
     }
 }
 
-plHwnd liveWindow()
-{
-    return consoleWindow && plIsWindow(consoleWindow) ? consoleWindow : nullptr;
-}
-
 void putDocument(std::string* out, const hlDocument& document)
 {
     *out += "document: " + quoted(document.name) + " pages=" + std::to_string(document.pages.size()) + "\n";
@@ -63,34 +58,30 @@ void putDocument(std::string* out, const hlDocument& document)
 void report(bool last)
 {
     std::string out;
-    plHwnd window = liveWindow();
+    const consoleInspection console = consoleInspect();
+    plHwnd window = console.window;
     char title[1024] = "";
     if (window) {
         plGetWindowText(window, title, sizeof title);
     }
     out += "title: " + quoted(title, std::strlen(title)) + "\n";
     out += "visible: " + std::to_string(window ? pwIsVisible(window) : 0) + "\n";
-    out += "modified: " + std::to_string(ConsoleState.modified) + "\n";
+    out += "modified: " + std::to_string(console.modified) + "\n";
+    out += "transcript: " + quoted(console.text, console.textLength) + "\n";
+    out += "pending: " + quoted(console.pendingInput, console.pendingLength) + "\n";
 
-    const char* textStart = ConsoleState.textStart;
-    size_t textLength = textStart ? static_cast<size_t>(ConsoleState.textEnd - textStart) : 0;
-    out += "transcript: " + quoted(textStart ? textStart : "", textLength) + "\n";
-    const char* pending = ConsoleState.inputRead;
-    size_t pendingLength = pending ? static_cast<size_t>(ConsoleState.inputEnd - pending) : 0;
-    out += "pending: " + quoted(pending ? pending : "", pendingLength) + "\n";
-
-    out += "view: top=" + std::to_string(ConsoleState.topRow) + " last=" + std::to_string(ConsoleState.lastRow) +
-           " rows=" + std::to_string(ConsoleState.screenRows) +
-           " columns=" + std::to_string(ConsoleState.screenColumns) + "\n";
+    out += "view: top=" + std::to_string(console.topRow) + " last=" + std::to_string(console.lastRow) +
+           " rows=" + std::to_string(console.screenRows) + " columns=" + std::to_string(console.screenColumns) +
+           "\n";
 
     hlCaretInfo caret = hlCaret();
     int shown = window && caret.exists && caret.owner == window && caret.shown ? 1 : 0;
-    out += "caret: row=" + std::to_string(caretRow) + " column=" + std::to_string(caretColumn) +
+    out += "caret: row=" + std::to_string(console.caretRow) + " column=" + std::to_string(console.caretColumn) +
            " shown=" + std::to_string(shown) + "\n";
 
-    if (ConsoleState.selStart && ConsoleState.selEnd) {
-        out += "selection: " + std::to_string(ConsoleState.selStart - textStart) + " " +
-               std::to_string(ConsoleState.selEnd - textStart) + "\n";
+    if (console.selection) {
+        out += "selection: " + std::to_string(console.selectionStart) + " " + std::to_string(console.selectionEnd) +
+               "\n";
     } else {
         out += "selection: none\n";
     }

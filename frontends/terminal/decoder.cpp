@@ -1,13 +1,13 @@
-// Decoding the terminal's input on top of curses' key decoding.
+// Decoding the terminal's input from its bytes.
 #include "frontends/terminal/decoder.h"
-
-#include <curses.h>
 
 #include "platform/platform.h"
 
 namespace {
 
-enum : uint32_t { escape = 27, deleteCharacter = 127 };
+enum : unsigned char { escape = 27, deleteCharacter = 127 };
+// A sequence longer than this is no key: it is dropped.
+enum { longestSequence = 64 };
 
 // Bytes 0x80 to 0x9F of the Western Windows code page (0: unassigned).
 const uint16_t windowsHighControls[32] = {
@@ -46,46 +46,76 @@ tmEvent menuEvent(int position)
     return event;
 }
 
-// The navigation keys by curses' codes; 0 for any other code.
-uint32_t virtualKeyOf(uint32_t code)
+// A byte of a bracketed paste: text, tabs and line ends only.  A pasted
+// line end is Enter, whether the other program wrote CR, LF or CR LF.
+void pastedCharacter(tmDecoder* d, uint32_t character, std::deque<tmEvent>* out)
 {
-    switch (code) {
-    case KEY_UP:
-        return VK_UP;
-    case KEY_DOWN:
-        return VK_DOWN;
-    case KEY_LEFT:
-        return VK_LEFT;
-    case KEY_RIGHT:
-        return VK_RIGHT;
-    case KEY_PPAGE:
-        return VK_PRIOR;
-    case KEY_NPAGE:
-        return VK_NEXT;
-    case KEY_HOME:
-    case KEY_A1:
-    case KEY_FIND:
-        return VK_HOME;
-    case KEY_END:
-    case KEY_C1:
-    case KEY_SELECT:
-        return VK_END;
-    default:
-        return 0;
+    const bool lineFeed = character == '\n';
+    if (lineFeed && d->pastedReturn) {
+        d->pastedReturn = 0;
+        return;
     }
+    d->pastedReturn = character == '\r';
+    if (character == '\r' || lineFeed) {
+        out->push_back(characterEvent('\r', 1));
+        return;
+    }
+    if ((character != '\t' && character < 32) || character == deleteCharacter) return;
+    const int byte = tmByteOfCharacter(character);
+    if (byte >= 0) out->push_back(characterEvent(static_cast<unsigned char>(byte), 1));
 }
 
-// A finished SGR report: ESC [ < button ; column ; row, then M (press or
-// motion) or m (release).
-void finishMouse(const tmDecoder& d, bool released, std::deque<tmEvent>* out)
+// A character typed (not Esc, which begins a sequence).
+void typedCharacter(tmDecoder* d, uint32_t character, std::deque<tmEvent>* out)
 {
-    const int code = d.sgrValues[0];
-    if (d.sgrCount != 3 || d.sgrValues[1] < 1 || d.sgrValues[2] < 1) return;
+    if (d->inPaste) {
+        pastedCharacter(d, character, out);
+        return;
+    }
+    if (character == 0) return;
+    if (character == deleteCharacter) {
+        out->push_back(characterEvent('\b', 0));
+        return;
+    }
+    const int byte = tmByteOfCharacter(character);
+    if (byte >= 0) out->push_back(characterEvent(static_cast<unsigned char>(byte), 0));
+}
+
+// The numbers of a CSI sequence's parameters ("1;5" gives 1 and 5); false
+// when they hold anything else.  At most three are kept.
+bool parameters(const std::string& text, int* values, int* count)
+{
+    *count = 0;
+    values[0] = values[1] = values[2] = 0;
+    if (text.empty()) return true;
+    *count = 1;
+    for (char c : text) {
+        if (c == ';') {
+            if (*count == 3) return false;
+            ++*count;
+        } else if (c >= '0' && c <= '9') {
+            int& number = values[*count - 1];
+            if (number < 100000) number = number * 10 + (c - '0');
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An SGR mouse report: ESC [ < button ; column ; row, then M (press or
+// motion) or m (release).
+void mouseReport(const std::string& numbers, bool released, std::deque<tmEvent>* out)
+{
+    int values[3];
+    int count = 0;
+    if (!parameters(numbers, values, &count) || count != 3 || values[1] < 1 || values[2] < 1) return;
+    const int code = values[0];
     tmEvent event = simpleEvent(tmMouse);
     event.mouse.button = code & 3;
     event.mouse.shift = (code & 4) != 0;
-    event.mouse.column = d.sgrValues[1] - 1;
-    event.mouse.row = d.sgrValues[2] - 1;
+    event.mouse.column = values[1] - 1;
+    event.mouse.row = values[2] - 1;
     if (code & 64) {
         if ((code & 3) > 1) return;   // sideways wheel
         event.mouse.kind = (code & 3) == 0 ? tmWheelUp : tmWheelDown;
@@ -99,95 +129,189 @@ void finishMouse(const tmDecoder& d, bool released, std::deque<tmEvent>* out)
     out->push_back(event);
 }
 
-// A byte of a bracketed paste: text, tabs and line ends only.  A pasted
-// line end is Enter, whether the other program wrote CR, LF or CR LF.
-void decodePasted(tmDecoder* d, uint32_t character, std::deque<tmEvent>* out)
+// The meaning of a whole CSI or SS3 sequence in the forms of the xterm
+// family: the cursor keys, Home, End, Page Up and Down, F4 and F10.
+tmKeyEntry commonKey(const std::string& s)
 {
-    const bool lineFeed = character == '\n';
-    if (lineFeed && d->pastedReturn) {
+    tmKeyEntry key{s, tmKeyUnknown, 0};
+    const char last = s.back();
+    const std::string inner = s.substr(2, s.size() - 3);
+    int values[3];
+    int count = 0;
+    if (!parameters(inner, values, &count)) return key;
+    const bool plain = count == 0 || (count == 1 && values[0] == 1);
+    const bool alt = count == 2 && values[0] == 1 && values[1] == 3;
+    uint32_t virtualKey = 0;
+    switch (last) {
+    case 'A': virtualKey = VK_UP; break;
+    case 'B': virtualKey = VK_DOWN; break;
+    case 'C': virtualKey = VK_RIGHT; break;
+    case 'D': virtualKey = VK_LEFT; break;
+    case 'H': virtualKey = VK_HOME; break;
+    case 'F': virtualKey = VK_END; break;
+    case 'M': key.meaning = s[1] == 'O' && plain ? tmKeyEnter : tmKeyUnknown; return key;
+    case 'S': key.meaning = plain ? tmKeyF4 : (alt ? tmKeyClose : tmKeyUnknown); return key;
+    case '~':
+        // The key's number is the parameter: Home, End, Page Up and Down, F4, F10.
+        if (count != 1) return key;
+        switch (values[0]) {
+        case 1: case 7: key.virtualKey = VK_HOME; break;
+        case 4: case 8: key.virtualKey = VK_END; break;
+        case 5: key.virtualKey = VK_PRIOR; break;
+        case 6: key.virtualKey = VK_NEXT; break;
+        case 14: key.meaning = tmKeyF4; return key;
+        case 21: key.meaning = tmKeyMenu; return key;
+        default: return key;
+        }
+        key.meaning = tmKeyVirtual;
+        return key;
+    default:
+        return key;
+    }
+    if (plain) {
+        key.meaning = tmKeyVirtual;
+        key.virtualKey = virtualKey;
+    }
+    return key;
+}
+
+tmKeyEntry keyOf(const tmDecoder* d, const std::string& s)
+{
+    if (d->keys) {
+        for (const tmKeyEntry& entry : d->keys->entries) {
+            if (entry.sequence == s) return entry;
+        }
+    }
+    return commonKey(s);
+}
+
+// A whole sequence: what it means, with an Esc before it (Alt).
+void finishSequence(tmDecoder* d, std::deque<tmEvent>* out)
+{
+    const std::string s = d->sequence;
+    const bool alt = d->altEscape != 0;
+    d->sequence.clear();
+    d->altEscape = 0;
+    if (s == "\x1b[200~") {
+        d->inPaste = 1;
         d->pastedReturn = 0;
         return;
     }
-    d->pastedReturn = character == '\r';
-    if (character == '\r' || lineFeed) {
-        out->push_back(characterEvent('\r', 1));
+    if (s == "\x1b[201~") {
+        d->inPaste = 0;
         return;
     }
-    if (character != '\t' && character < 32) return;
-    if (character == deleteCharacter) return;
-    const int byte = tmByteOfCharacter(character);
-    if (byte >= 0) out->push_back(characterEvent(static_cast<unsigned char>(byte), 1));
-}
-
-// What follows an Esc that curses handed over as a character (it knew no
-// sequence starting so): Alt with a letter, or a sequence to swallow.
-// Returns true when the input was taken.
-bool decodeAfterEscape(tmDecoder* d, int isKey, uint32_t value, std::deque<tmEvent>* out)
-{
-    d->escapePending = 0;
-    if (isKey) {
-        if (value == static_cast<uint32_t>(KEY_F(4))) {
-            out->push_back(simpleEvent(tmCloseKey));
-            return true;
-        }
-        return false;   // the key itself counts; the Esc before it is dropped
+    if (d->inPaste) return;   // keys inside a paste are not the user's keys
+    if (s.size() > 3 && s[2] == '<' && (s.back() == 'M' || s.back() == 'm')) {
+        mouseReport(s.substr(3, s.size() - 4), s.back() == 'm', out);
+        return;
     }
-    switch (value) {
-    case 'f':
-    case 'F':
+    const tmKeyEntry key = keyOf(d, s);
+    switch (key.meaning) {
+    case tmKeyVirtual:
+        out->push_back(keyEvent(key.virtualKey));   // with Alt: the key itself counts
+        break;
+    case tmKeyBackspace:
+        out->push_back(characterEvent('\b', 0));
+        break;
+    case tmKeyEnter:
+        out->push_back(characterEvent('\r', 0));
+        break;
+    case tmKeyMenu:
         out->push_back(menuEvent(0));
-        return true;
-    case 'e':
-    case 'E':
-        out->push_back(menuEvent(1));
-        return true;
-    case '[':
-        d->csi = 1;
-        return true;
-    case 'O':
-        d->csi = 2;
-        return true;
-    case escape:
-        out->push_back(simpleEvent(tmEscape));
-        d->escapePending = 1;
-        return true;
-    default:
-        // Alt with another key: nothing the window offers.
-        return value >= 32;
+        break;
+    case tmKeyF4:
+        if (alt) out->push_back(simpleEvent(tmCloseKey));
+        break;
+    case tmKeyClose:
+        out->push_back(simpleEvent(tmCloseKey));
+        break;
+    case tmKeyUnknown:
+        break;
     }
 }
 
-// Inside a sequence curses did not know: parameters and intermediates go
-// on, a final byte ends it.  Returns true when the input was taken.
-bool swallowSequence(tmDecoder* d, int isKey, uint32_t value)
+void decodeByte(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out);
+
+// Esc followed by a byte that begins no sequence: Alt with a letter, or a
+// control character that ends what was begun.
+void afterEscape(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out)
 {
-    if (isKey || value < 0x20 || value > 0x7E) {
-        d->csi = 0;
-        return false;   // not part of it: the sequence was cut short
+    if (byte == escape) {
+        // Esc Esc: the first is Alt for whatever the second begins.
+        if (d->altEscape && !d->inPaste) out->push_back(simpleEvent(tmEscape));
+        d->altEscape = 1;
+        return;
     }
-    if (d->csi == 2 || value >= 0x40) d->csi = 0;   // SS3 takes one byte; a final byte ends CSI
-    return true;
+    if (d->altEscape && !d->inPaste) out->push_back(simpleEvent(tmEscape));
+    d->sequence.clear();
+    d->altEscape = 0;
+    if (d->inPaste || byte < 32 || byte >= 127) {
+        decodeByte(d, byte, out);   // not part of it: the Esc is dropped
+        return;
+    }
+    if (byte == 'f' || byte == 'F') out->push_back(menuEvent(0));
+    if (byte == 'e' || byte == 'E') out->push_back(menuEvent(1));
+    // Alt with another key: nothing the window offers.
 }
 
-// Inside an SGR report.  Returns true when the input was taken.
-bool decodeSgr(tmDecoder* d, int isKey, uint32_t value, std::deque<tmEvent>* out)
+// A byte inside a sequence begun.
+void continueSequence(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out)
 {
-    if (!isKey && value >= '0' && value <= '9') {
-        if (d->sgrCount == 0) d->sgrCount = 1;
-        int& number = d->sgrValues[d->sgrCount - 1];
-        if (number < 100000) number = number * 10 + static_cast<int>(value - '0');
-        return true;
+    std::string& s = d->sequence;
+    if (s.size() == 1) {
+        if (byte == '[' || byte == 'O') {
+            s.push_back(static_cast<char>(byte));
+            return;
+        }
+        afterEscape(d, byte, out);
+        return;
     }
-    if (!isKey && value == ';' && d->sgrCount >= 1 && d->sgrCount < 3) {
-        ++d->sgrCount;
-        return true;
+    const bool mouse = s.size() >= 3 && s[1] == '[' && s[2] == '<';
+    const bool fits = mouse ? (byte >= '0' && byte <= '9') || byte == ';' || byte == 'M' || byte == 'm'
+                            : byte >= 0x20 && byte <= 0x7E;
+    if (!fits || s.size() >= longestSequence) {
+        // Cut short: what was begun is dropped and this byte decoded afresh.
+        s.clear();
+        d->altEscape = 0;
+        decodeByte(d, byte, out);
+        return;
     }
-    d->sgr = 0;
-    if (!isKey && (value == 'M' || value == 'm')) {
-        finishMouse(*d, value == 'm', out);
-        return true;
+    s.push_back(static_cast<char>(byte));
+    const bool ends = s[1] == 'O' ? s.size() == 3 : byte >= 0x40 && byte <= 0x7E;
+    if (ends) finishSequence(d, out);
+}
+
+void decodeByte(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out)
+{
+    if (!d->sequence.empty()) {
+        continueSequence(d, byte, out);
+        return;
     }
-    return false;   // garbage: the report is dropped and this input decoded afresh
+    if (d->characterLeft > 0) {
+        if ((byte & 0xC0) == 0x80) {
+            d->character = (d->character << 6) | (byte & 0x3Fu);
+            if (--d->characterLeft == 0) typedCharacter(d, d->character, out);
+            return;
+        }
+        d->characterLeft = 0;   // a broken character is dropped
+    }
+    if (byte == escape) {
+        d->sequence.assign(1, static_cast<char>(escape));
+        return;
+    }
+    if (byte < 0x80 || !d->utf8) {
+        typedCharacter(d, byte, out);
+    } else if ((byte & 0xE0) == 0xC0) {
+        d->character = byte & 0x1Fu;
+        d->characterLeft = 1;
+    } else if ((byte & 0xF0) == 0xE0) {
+        d->character = byte & 0x0Fu;
+        d->characterLeft = 2;
+    } else if ((byte & 0xF8) == 0xF0) {
+        d->character = byte & 0x07u;
+        d->characterLeft = 3;
+    }
 }
 
 }  // namespace
@@ -210,83 +334,23 @@ uint32_t tmCharacterOfByte(unsigned char byte)
     return byte;
 }
 
-void tmDecode(tmDecoder* d, int isKey, uint32_t value, std::deque<tmEvent>* out)
+void tmDecode(tmDecoder* d, const char* bytes, size_t count, std::deque<tmEvent>* out)
 {
-    if (d->sgr && decodeSgr(d, isKey, value, out)) return;
-    if (d->csi && swallowSequence(d, isKey, value)) return;
-    if (isKey && value == static_cast<uint32_t>(tmKeyPasteBegin)) {
-        d->escapePending = 0;
-        d->inPaste = 1;
-        d->pastedReturn = 0;
-        return;
-    }
-    if (isKey && value == static_cast<uint32_t>(tmKeyPasteEnd)) {
-        d->inPaste = 0;
-        return;
-    }
-    if (isKey && value == static_cast<uint32_t>(tmKeySgrMouse)) {
-        d->escapePending = 0;
-        d->sgr = 1;
-        d->sgrCount = 0;
-        d->sgrValues[0] = d->sgrValues[1] = d->sgrValues[2] = 0;
-        return;
-    }
-    if (d->inPaste) {
-        // Keys and escapes inside a paste are not the user's keys.
-        if (!isKey && value != escape) decodePasted(d, value, out);
-        return;
-    }
-    if (d->escapePending && decodeAfterEscape(d, isKey, value, out)) return;
-    if (isKey) {
-        if (value == static_cast<uint32_t>(KEY_BACKSPACE)) {
-            out->push_back(characterEvent('\b', 0));
-        } else if (value == static_cast<uint32_t>(KEY_ENTER)) {
-            out->push_back(characterEvent('\r', 0));
-        } else if (value == static_cast<uint32_t>(KEY_F(10))) {
-            out->push_back(menuEvent(0));
-        } else if (value == static_cast<uint32_t>(KEY_F(52))) {   // Alt+F4 as xterm reports it
-            out->push_back(simpleEvent(tmCloseKey));
-        } else if (value == static_cast<uint32_t>(KEY_RESIZE)) {
-            out->push_back(simpleEvent(tmResize));
-        } else if (const uint32_t virtualKey = virtualKeyOf(value)) {
-            out->push_back(keyEvent(virtualKey));
-        }
-        return;
-    }
-    if (value == escape) {
-        d->escapePending = 1;
-        return;
-    }
-    if (value == deleteCharacter) {
-        out->push_back(characterEvent('\b', 0));
-        return;
-    }
-    if (value == 0) return;
-    const int byte = tmByteOfCharacter(value);
-    if (byte >= 0) out->push_back(characterEvent(static_cast<unsigned char>(byte), 0));
+    for (size_t i = 0; i < count; ++i) decodeByte(d, static_cast<unsigned char>(bytes[i]), out);
 }
 
 void tmDecodeIdle(tmDecoder* d, std::deque<tmEvent>* out)
 {
-    if (d->escapePending && !d->inPaste) out->push_back(simpleEvent(tmEscape));
-    d->escapePending = 0;
-}
-
-void tmDefineKeys()
-{
-    define_key("\033[200~", tmKeyPasteBegin);
-    define_key("\033[201~", tmKeyPasteEnd);
-    define_key("\033[<", tmKeySgrMouse);
-}
-
-int tmDrainCurses(WINDOW* window, tmDecoder* decoder, std::deque<tmEvent>* out)
-{
-    int count = 0;
-    wint_t value = 0;
-    for (int result = wget_wch(window, &value); result != ERR; result = wget_wch(window, &value)) {
-        tmDecode(decoder, result == KEY_CODE_YES, static_cast<uint32_t>(value), out);
-        ++count;
+    if (d->sequence.size() != 1) return;
+    if (!d->inPaste) {
+        if (d->altEscape) out->push_back(simpleEvent(tmEscape));
+        out->push_back(simpleEvent(tmEscape));
     }
-    tmDecodeIdle(decoder, out);
-    return count;
+    d->sequence.clear();
+    d->altEscape = 0;
+}
+
+int tmDecodeWaiting(const tmDecoder* d)
+{
+    return d->sequence.size() == 1 ? 1 : 0;
 }

@@ -1,27 +1,20 @@
-// What the terminal sends, decoded into the user's actions.  Curses decodes
-// the keys (terminfo) and hands over one character or key code at a time;
-// this layer adds what curses does not know: bracketed paste (2004), SGR
-// mouse reports (1006), Alt+letter and a lone Esc, and it swallows escape
-// sequences no terminfo entry names, so that their bytes are never typed.
+// What the terminal sends, decoded into the user's actions: the one decoder
+// of the terminal's input, from the bytes as they are read.  Characters
+// (UTF-8 where the locale's characters are, else one byte each), the keys
+// terminfo names for the terminal and the forms every terminal of the xterm
+// family sends, bracketed paste (2004), SGR mouse reports (1006), Alt with a
+// letter and a lone Esc.  Escape sequences it does not know are swallowed
+// whole, so their bytes are never typed.
 //
-// Why the mouse is decoded here: curses decodes SGR reports only where the
-// terminal's terminfo entry says so (xterm's does, tmux's and screen's
-// declare the old X10 form, which cannot tell which button was released and
-// stops at column 223).  The terminal is asked for SGR reports in every
-// case, and one decoder serves every terminal.
+// It reads no terminal and keeps no global state: the reader hands it what
+// it read, and tells it when nothing more came within the Esc delay.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
-
-#include <curses.h>
-
-// Key codes handed to curses (define_key) for the sequences it does not know.
-enum : int {
-    tmKeyPasteBegin = 01001,   // ESC [ 2 0 0 ~
-    tmKeyPasteEnd = 01002,     // ESC [ 2 0 1 ~
-    tmKeySgrMouse = 01003,     // ESC [ <   (the report's numbers follow as characters)
-};
+#include <string>
+#include <vector>
 
 enum tmEventKind {
     tmCharacter = 1,   // a byte typed or pasted
@@ -30,7 +23,7 @@ enum tmEventKind {
     tmMenuKey,         // F10, Alt+F, Alt+E: open the menu bar at a position
     tmCloseKey,        // Alt+F4
     tmEscape,          // a lone Esc
-    tmResize,          // curses noticed a new size
+    tmResize,          // the terminal's size changed (a box draws itself anew)
 };
 
 enum tmMouseKind { tmPress = 1, tmRelease, tmDrag, tmWheelUp, tmWheelDown };
@@ -51,31 +44,39 @@ struct tmEvent {
     tmMouseReport mouse;     // tmMouse
 };
 
-// The decoder's state between two inputs: a sequence may arrive split.
-struct tmDecoder {
-    int escapePending;       // an Esc came; what follows decides what it was
-    int inPaste;
-    int pastedReturn;        // the last pasted byte was CR: an LF after it is the same line end
-    int csi;                 // inside an escape sequence curses did not know: 1 after ESC [, 2 after ESC O
-    int sgr;                 // inside an SGR mouse report
-    int sgrCount;            // numbers begun
-    int sgrValues[3];
+// What a key of the terminal's own means: a sequence terminfo names (kcuu1,
+// kf10, ...) and the event it stands for.
+enum tmKeyMeaning { tmKeyUnknown = 0, tmKeyVirtual, tmKeyBackspace, tmKeyEnter, tmKeyMenu, tmKeyF4, tmKeyClose };
+struct tmKeyEntry {
+    std::string sequence;    // starts with Esc
+    tmKeyMeaning meaning;
+    uint32_t virtualKey;     // tmKeyVirtual: VK_UP, ...
+};
+struct tmKeyTable {
+    std::vector<tmKeyEntry> entries;
 };
 
-// One input from curses' wget_wch: isKey nonzero for a key code (KEY_UP,
-// tmKeyPasteBegin, ...), otherwise a character.  The events it completes
-// are appended to out.
-void tmDecode(tmDecoder* decoder, int isKey, uint32_t value, std::deque<tmEvent>* out);
-// Curses has nothing more for now (it waited its short Esc delay): an Esc
-// still pending was a lone Esc.
-void tmDecodeIdle(tmDecoder* decoder, std::deque<tmEvent>* out);
+// The decoder's state between two reads: a sequence or a character may
+// arrive split.
+struct tmDecoder {
+    const tmKeyTable* keys;  // the terminal's own keys (null: the common forms only)
+    int utf8;                // characters arrive as UTF-8
+    std::string sequence;    // an escape sequence begun, Esc first
+    int altEscape;           // an Esc came before the sequence begun (Alt with a key)
+    uint32_t character;      // a UTF-8 character begun
+    int characterLeft;       // its bytes still to come
+    int inPaste;
+    int pastedReturn;        // the last pasted byte was CR: an LF after it is the same line end
+};
 
-// Teaches curses the sequences above (for the screen that is current).
-void tmDefineKeys();
-// Takes everything curses has for the window now (it must be in no-delay
-// mode), decodes it into out, and ends with tmDecodeIdle; returns how many
-// inputs curses gave.
-int tmDrainCurses(WINDOW* window, tmDecoder* decoder, std::deque<tmEvent>* out);
+// The bytes read; the events they complete are appended to out.
+void tmDecode(tmDecoder* decoder, const char* bytes, size_t count, std::deque<tmEvent>* out);
+// Nothing more came within the Esc delay: an Esc still pending was a lone
+// Esc (a sequence begun further stays pending).
+void tmDecodeIdle(tmDecoder* decoder, std::deque<tmEvent>* out);
+// 1 when an Esc is pending that the next byte may turn into a key: the
+// reader waits the Esc delay before it calls tmDecodeIdle.
+int tmDecodeWaiting(const tmDecoder* decoder);
 
 // The terminal's characters and the console's bytes.  The console's bytes
 // are the Western Windows code page; a character it cannot hold gives -1.

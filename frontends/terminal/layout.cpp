@@ -31,43 +31,13 @@ tmAction pointerAction(tmActionKind kind, const tmGeometry& g, int row, int colu
 {
     tmAction action{};
     action.kind = kind;
-    row = clampInt(row, 1, g.rows - 1);
-    column = clampInt(column, 0, g.columns - 2);
-    action.x = tmPixelX(column);
-    action.y = tmPixelY(row);
+    action.row = clampInt(row, 1, g.rows - 1) - 1;
+    action.column = clampInt(column, 0, g.columns - 2);
     action.shift = shift;
     return action;
 }
 
 }  // namespace
-
-int tmClientWidth(const tmGeometry& g)
-{
-    return (g.columns - 1) * tmCellWidth + 10;
-}
-
-int tmClientHeight(const tmGeometry& g)
-{
-    return (g.rows - 1) * tmCellHeight;
-}
-
-// Inside the cell in both the console's reckoning (x / cell width) and the
-// surface's (text drawn 5 pixels in).
-int tmPixelX(int column)
-{
-    return column * tmCellWidth + 6;
-}
-
-int tmPixelY(int row)
-{
-    return (row - 1) * tmCellHeight + tmCellHeight / 2;
-}
-
-void tmCaretCell(int x, int y, int* row, int* column)
-{
-    *column = x / tmCellWidth;
-    *row = y / tmCellHeight + 1;
-}
 
 // ---------------------------------------------------------------------------
 // Menus.

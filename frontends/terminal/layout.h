@@ -4,10 +4,10 @@
 // what these give, and the tests check them as they are.
 //
 // The terminal's row 0 is the menu bar; rows 1 .. rows - 1 are the client
-// area, whose last column is the scroll bar.  The console measures its text
-// in pixels: each cell is 8 x 16 of them and text starts 5 pixels in, so a
-// client area of (columns - 1) x 8 + 10 by (rows - 1) x 16 pixels holds
-// exactly columns - 1 text columns and rows - 1 text rows.
+// area, whose last column is the scroll bar: the window holds rows - 1 rows
+// and columns - 1 columns of the console's text.  The window system takes
+// the client area and the pointer in those cells and makes the console's
+// pixels of them itself; the front end's font is one cell (8 x 16).
 #pragma once
 
 #include <string>
@@ -20,15 +20,6 @@ enum { tmCellWidth = 8, tmCellHeight = 16, tmMinimumRows = 2, tmMinimumColumns =
 struct tmGeometry {
     int rows, columns;   // the terminal's
 };
-
-// The client size in the console's pixels for a terminal, and the pixel
-// position the console takes as a cell's (row and column on the terminal).
-int tmClientWidth(const tmGeometry& g);
-int tmClientHeight(const tmGeometry& g);
-int tmPixelX(int column);
-int tmPixelY(int row);
-// The terminal cell of a caret at client pixels (x, y).
-void tmCaretCell(int x, int y, int* row, int* column);
 
 // ---------------------------------------------------------------------------
 // Menus.
@@ -92,7 +83,7 @@ int tmThumbPosition(const tmScrollBarLayout& layout, const pwScrollInfo& bar, in
 enum tmActionKind { tmMouseDownAction = 1, tmMouseMoveAction, tmMouseUpAction, tmScrollAction, tmOpenMenuAction };
 struct tmAction {
     tmActionKind kind;
-    int x, y;          // client pixels
+    int row, column;   // the client area's cells (the terminal's row less the menu bar)
     int shift;
     int code, position;   // scroll-bar code and thumb position
     int menu;             // bar position

@@ -1,6 +1,6 @@
 // The terminal front end: the console window drawn in the terminal the
-// program runs in (curses, wide-character build), fed by its keyboard and
-// mouse.  Row 0 is the menu bar, the other rows the client area with the
+// program runs in (curses, wide-character build, writes every byte), fed by
+// its keyboard and mouse (read and decoded by the front end itself).  Row 0 is the menu bar, the other rows the client area with the
 // scroll bar in the last column.  Boxes and dialogs are drawn over it, and
 // printing writes PDF files or sends them to the system's printers.
 //
@@ -13,6 +13,7 @@
 int tmAvailable();
 // Why it cannot run here, for a forced choice's message.
 const char* tmUnavailableReason();
-// Installs it as the window system's front end, with its signal handlers
-// and the console's ending hook.  The screen starts with the first show.
+// Installs it as the window system's front end, with its signal handlers.
+// The screen starts with the first show, and is given back at every end
+// (the front end's `ending` hook, and the signals that end the process).
 void tmInstall();

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/inspect.h"
 #include "frontends/headless/readback.h"
+#include "portable/readback.h"
 
 namespace commandsTest {
 

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/inspect.h"
 #include "frontends/headless/readback.h"
+#include "portable/readback.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/inspect.h"
 #include "walked_rows.h"
 
 namespace {

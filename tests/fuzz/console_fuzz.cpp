@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/inspect.h"
 #include "frontends/headless/readback.h"
 #include "runtime/runtime.h"
 

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/console.h"
+#include "portable/frontend.h"
+
 namespace {
 
 pid_t server = 0;
@@ -72,6 +75,8 @@ bool start()
 
 bool startTestDisplay(std::string* reason)
 {
+    // The window system knows the console's margin as the program tells it.
+    pwSetTextMargin(consoleTextMargin);
     if (!started) {
         started = true;
         start();

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "console/console.h"
 #include "frontends/gtk/text.h"
 #include "tests/gtk/display.h"
 
@@ -358,7 +359,7 @@ TEST_F(Flows, AResizeChangesTheRowsAndColumns)
     std::string differs = "no screenshot";
     waitFor([&] {
         if (!shoot(id, &shot) || shot.areaRight < 0) return false;
-        const int columns = (shot.areaRight - 2 * gwConsoleMargin) / font.cellWidth;
+        const int columns = (shot.areaRight - 2 * consoleTextMargin) / font.cellWidth;
         const int rows = (shot.height() - shot.areaTop) / font.cellHeight;
         if (columns < 10 || columns >= static_cast<int>(line.size()) || rows < 7) {
             differs = "window of " + std::to_string(rows) + " rows and " + std::to_string(columns) + " columns";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "console/console.h"
 #include "frontends/gtk/internal.h"
 #include "frontends/gtk/keys.h"
 #include "frontends/gtk/text.h"
@@ -107,7 +108,12 @@ uint32_t pixelAt(cairo_surface_t* surface, int x, int y)
 
 class Text : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(gwOpenFont(&font, gwChooseFont(nullptr, 96)), 1); }
+    void SetUp() override
+    {
+        // The console's margin, as the program tells the window system.
+        pwSetTextMargin(consoleTextMargin);
+        ASSERT_EQ(gwOpenFont(&font, gwChooseFont(nullptr, 96)), 1);
+    }
     void TearDown() override { gwCloseFont(&font); }
 
     std::vector<pwCell> row(const std::string& text, int columns)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/inspect.h"
 #include "frontends/gtk/internal.h"
 #include "portable/frontend.h"
 #include "portable/input.h"
@@ -35,6 +36,7 @@ protected:
         ASSERT_TRUE(gw::gtkAvailable());
         gw::resetViews();
         pwReset();
+        pwSetTextMargin(consoleTextMargin);
         consoleReset();
         ASSERT_TRUE(gw::install());
         plHinstance instance = plGetModuleHandle(nullptr);

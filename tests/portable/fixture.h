@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frontends/headless/readback.h"
+#include "portable/readback.h"
 #include "platform/platform.h"
 
 struct Received {

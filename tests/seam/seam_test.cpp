@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/inspect.h"
 #include "portable/frontend.h"
+#include "portable/readback.h"
 #include "portable/input.h"
 
 namespace {
@@ -25,7 +27,10 @@ shownWindow shown;
 uint64_t clockNow;
 int frames;
 int scrolls;
+int lastScroll;          // the last scroll's rows (delta) and region
+int lastScrollTop, lastScrollBottom;
 int damagedRows;
+std::vector<int> damaged;   // the rows damaged, in order
 int waits;
 std::string staleAtWait;
 std::string toType;   // typed, one line per wait
@@ -69,6 +74,9 @@ void onScrollRows(plHwnd w, int top, int bottom, int delta)
 {
     ASSERT_EQ(w, window);
     scrolls++;
+    lastScroll = delta;
+    lastScrollTop = top;
+    lastScrollBottom = bottom;
     std::vector<pwCell> moved = shown.cells;
     for (int r = top; r < bottom; r++) {
         int from = r + delta;
@@ -89,6 +97,7 @@ void onDamage(plHwnd w, int top, int bottom)
         std::memcpy(&shown.cells[static_cast<size_t>(r * shown.columns)], pwSurfaceRow(w, r),
                     static_cast<size_t>(shown.columns) * sizeof(pwCell));
         damagedRows++;
+        damaged.push_back(r);
     }
 }
 
@@ -123,9 +132,28 @@ void onFail(const char* reason)
 }
 
 const pwFrontEnd fake = {
-    onWait,  nullptr, onWindowChanged, onScrollRows, onDamage, nullptr, nullptr, nullptr,
-    onFrame, nullptr, nullptr,         nullptr,      nullptr,  nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr,         onFail,       onClock,
+    .wait = onWait,
+    .poll = nullptr,
+    .windowChanged = onWindowChanged,
+    .scrollRows = onScrollRows,
+    .damage = onDamage,
+    .caretChanged = nullptr,
+    .scrollBarChanged = nullptr,
+    .menuChanged = nullptr,
+    .frame = onFrame,
+    .beep = nullptr,
+    .measureFont = nullptr,
+    .screen = nullptr,
+    .messageBox = nullptr,
+    .saveDialog = nullptr,
+    .printDialog = nullptr,
+    .printer = nullptr,
+    .spooler = nullptr,
+    .setClipboard = nullptr,
+    .getClipboard = nullptr,
+    .fail = onFail,
+    .milliseconds = onClock,
+    .ending = nullptr,
 };
 
 char transcript[consoleCapacity];
@@ -141,6 +169,7 @@ protected:
         shown = shownWindow{};
         clockNow = 1000;
         frames = scrolls = damagedRows = waits = 0;
+        damaged.clear();
         staleAtWait.clear();
         toType.clear();
         plHinstance instance = plGetModuleHandle(nullptr);
@@ -223,21 +252,49 @@ TEST_F(Seam, OutputIsPaintedOncePerFrameAndNeverStaleAtAWait)
     EXPECT_TRUE(found);
 }
 
-TEST_F(Seam, ALineThatScrollsMovesTheRowsAndRedrawsOnlyWhatIsNew)
+TEST_F(Seam, OutputPastTheBottomIsOneScrollOfTheRowsTheViewMovedAndOnlyNewRowsAreDrawn)
 {
     for (int i = 0; i < 40; i++) write("line " + std::to_string(i) + "\r\n");
     clockNow += 16;
     pwPresent();
-    scrolls = damagedRows = 0;
-    const int32_t top = ConsoleState.topRow;
-    while (ConsoleState.topRow == top) write("one more line\r\n");
+    // Each time enough to run past the rows kept free below the text: the
+    // view then follows the end.
+    for (int lines : {6, 9, 15}) {
+        scrolls = damagedRows = 0;
+        damaged.clear();
+        const int32_t top = ConsoleState.topRow;
+        const int32_t end = ConsoleState.lastRow - top;   // the window row of the end of the text
+        for (int i = 0; i < lines; i++) write("one more line " + std::to_string(i) + "\r\n");
+        clockNow += 16;
+        pwPresent();
+        // The view moved on by the rows written: the window's rows are moved
+        // as one scroll of that many, the whole window's height...
+        const int32_t moved = ConsoleState.topRow - top;
+        EXPECT_EQ(moved, lines);
+        EXPECT_EQ(scrolls, 1) << lines << " lines";
+        EXPECT_EQ(lastScroll, moved);
+        EXPECT_EQ(lastScrollTop, 0);
+        EXPECT_EQ(lastScrollBottom, shown.rows);
+        // ...and only the rows with the new text are drawn: from where the
+        // text ended, moved up with the rest, to the bottom.
+        for (int row : damaged) EXPECT_GE(row, end - moved) << lines << " lines";
+        EXPECT_LE(damagedRows, shown.rows - (end - moved));
+        EXPECT_EQ(difference(), "");
+    }
+}
+
+TEST_F(Seam, AWindowWithAPartRowScrollsToo)
+{
+    pwResize(window, 300, 200);   // 12.5 rows
+    for (int i = 0; i < 40; i++) write("line " + std::to_string(i) + "\r\n");
     clockNow += 16;
     pwPresent();
-    // The view moved on by a few rows: the rows that stay are moved, and
-    // only the rows with new text are drawn.
-    const int32_t moved = ConsoleState.topRow - top;
+    scrolls = 0;
+    for (int i = 0; i < 6; i++) write("next\r\n");
+    clockNow += 16;
+    pwPresent();
     EXPECT_EQ(scrolls, 1);
-    EXPECT_LE(damagedRows, moved + 1);
+    EXPECT_EQ(lastScroll, 6);
     EXPECT_EQ(difference(), "");
 }
 

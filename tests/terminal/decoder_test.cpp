@@ -1,19 +1,18 @@
-// The terminal's input decoded into the user's actions: keys as curses
-// hands them over, and what curses does not know (bracketed paste, SGR mouse
-// reports, Alt+letter, a lone Esc), whole, split and garbled.  The last
-// group runs real curses on a pipe, so terminfo's sequences and the ones the
-// front end teaches curses are decoded from the very bytes a terminal sends.
-#include <fcntl.h>
+// The terminal's input decoded from its bytes into the user's actions:
+// characters, keys in terminfo's and the common forms, bracketed paste, SGR
+// mouse reports, Alt with a letter and a lone Esc, whole, split and
+// garbled.  The last group reads the keys of real terminfo entries.
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "frontends/terminal/decoder.h"
+#include "frontends/terminal/internal.h"
 #include "platform/platform.h"
+
+// Last: it names every capability as a macro.
+#include <term.h>
 
 namespace {
 
@@ -21,14 +20,20 @@ struct feed {
     tmDecoder decoder{};
     std::deque<tmEvent> events;
 
+    explicit feed(int utf8 = 1, const tmKeyTable* keys = nullptr)
+    {
+        decoder.utf8 = utf8;
+        decoder.keys = keys;
+    }
     feed& text(const std::string& bytes)
     {
-        for (unsigned char c : bytes) tmDecode(&decoder, 0, c, &events);
+        tmDecode(&decoder, bytes.data(), bytes.size(), &events);
         return *this;
     }
-    feed& key(int code)
+    // The bytes one read at a time.
+    feed& split(const std::string& bytes)
     {
-        tmDecode(&decoder, 1, static_cast<uint32_t>(code), &events);
+        for (char c : bytes) tmDecode(&decoder, &c, 1, &events);
         return *this;
     }
     feed& idle()
@@ -53,30 +58,32 @@ TEST(Keys, ControlCharactersReachTheConsoleAsTheyAre)
     EXPECT_EQ(f.typed(), std::string("\x03\x13\x11\x1a\r\t\b", 7));
 }
 
-TEST(Keys, DeleteAndTheBackspaceKeyAreBackspace)
+TEST(Keys, DeleteIsBackspaceAndTheKeypadEnterIsEnter)
 {
     feed f;
-    f.text("\x7f").key(KEY_BACKSPACE).key(KEY_ENTER).idle();
-    EXPECT_EQ(f.typed(), "\b\b\r");
+    f.text("\x7f" "\x1bOM").idle();
+    EXPECT_EQ(f.typed(), "\b\r");
 }
 
-TEST(Keys, NavigationKeysBecomeVirtualKeys)
+TEST(Keys, NavigationKeysInBothFormsBecomeVirtualKeys)
 {
-    feed f;
-    const int codes[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_END};
-    const uint32_t keys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
-    for (int code : codes) f.key(code);
-    ASSERT_EQ(f.events.size(), 8u);
-    for (size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(f.events[i].kind, tmKey);
-        EXPECT_EQ(f.events[i].key, keys[i]);
+    const uint32_t keys[] = {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_HOME, VK_END, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
+    for (const std::string& sequences : {std::string("\x1b[A\x1b[B\x1b[C\x1b[D\x1b[H\x1b[F\x1b[5~\x1b[6~\x1b[1~\x1b[4~"),
+                                         std::string("\x1bOA\x1bOB\x1bOC\x1bOD\x1bOH\x1bOF\x1b[5~\x1b[6~\x1b[7~\x1b[8~")}) {
+        feed f;
+        f.split(sequences).idle();
+        ASSERT_EQ(f.events.size(), 10u);
+        for (size_t i = 0; i < 10; ++i) {
+            EXPECT_EQ(f.events[i].kind, tmKey);
+            EXPECT_EQ(f.events[i].key, keys[i]) << i;
+        }
     }
 }
 
 TEST(Keys, MenusOpenByF10AndAltWithTheirLetters)
 {
     feed f;
-    f.key(KEY_F(10)).text("\x1b" "f").text("\x1b" "E").idle();
+    f.text("\x1b[21~" "\x1b" "f" "\x1b" "E").idle();
     ASSERT_EQ(f.events.size(), 3u);
     EXPECT_EQ(f.events[0].kind, tmMenuKey);
     EXPECT_EQ(f.events[0].menu, 0);
@@ -89,9 +96,11 @@ TEST(Keys, ALoneEscIsToldApartOnlyWhenNothingFollows)
     feed f;
     f.text("\x1b");
     EXPECT_TRUE(f.events.empty());
+    EXPECT_TRUE(tmDecodeWaiting(&f.decoder));
     f.idle();
     ASSERT_EQ(f.events.size(), 1u);
     EXPECT_EQ(f.events[0].kind, tmEscape);
+    EXPECT_FALSE(tmDecodeWaiting(&f.decoder));
 
     feed twice;
     twice.text("\x1b\x1b").idle();
@@ -102,13 +111,14 @@ TEST(Keys, ALoneEscIsToldApartOnlyWhenNothingFollows)
 TEST(Keys, AltF4ClosesAndOtherAltKeysTypeNothing)
 {
     feed f;
-    f.text("\x1b").key(KEY_F(4)).key(KEY_F(52)).text("\x1bq").idle();
+    // Esc before F4 (Alt sending Esc), xterm's Alt+F4, Alt+Q, F4 alone.
+    f.text("\x1b\x1bOS" "\x1b[1;3S" "\x1bq" "\x1bOS").idle();
     ASSERT_EQ(f.events.size(), 2u);
     EXPECT_EQ(f.events[0].kind, tmCloseKey);
     EXPECT_EQ(f.events[1].kind, tmCloseKey);
 }
 
-TEST(Keys, SequencesNoTerminfoEntryNamesAreSwallowedWhole)
+TEST(Keys, SequencesNoOneNamesAreSwallowedWhole)
 {
     feed f;
     // Ctrl+Up as xterm sends it, a focus report and an SS3 key, then text.
@@ -124,13 +134,23 @@ TEST(Keys, ACutOffSequenceGivesBackTheControlCharacterThatEndedIt)
     EXPECT_EQ(f.typed(), "\r");
 }
 
+TEST(Keys, ASequenceSplitAcrossReadsIsOneSequence)
+{
+    feed f;
+    f.text("\x1b[2").idle().text("00~x\x1b[201~").idle();
+    EXPECT_EQ(f.typed(), "x");
+    ASSERT_EQ(f.events.size(), 1u);
+    EXPECT_TRUE(f.events[0].pasted);
+}
+
 TEST(Keys, CharactersBecomeTheWesternWindowsCodePage)
 {
     feed f;
-    tmDecode(&f.decoder, 0, 0xE9, &f.events);     // é
-    tmDecode(&f.decoder, 0, 0x20AC, &f.events);   // €
-    tmDecode(&f.decoder, 0, 0x4E2D, &f.events);   // a character it has not: dropped
-    EXPECT_EQ(f.typed(), "\xe9\x80");
+    f.split("\xc3\xa9" "\xe2\x82\xac" "\xe4\xb8\xad" "\xc3").text("\x28").idle();   // é € 中, then a broken one
+    EXPECT_EQ(f.typed(), "\xe9\x80(");
+    feed bytes(0);   // a locale whose characters are one byte each
+    bytes.text("\xe9").idle();
+    EXPECT_EQ(bytes.typed(), "\xe9");
     EXPECT_EQ(tmCharacterOfByte(0x80), 0x20ACu);
     EXPECT_EQ(tmCharacterOfByte(0x81), 0xFFFDu);
     for (int byte = 32; byte < 256; ++byte) {
@@ -146,7 +166,7 @@ TEST(Keys, CharactersBecomeTheWesternWindowsCodePage)
 TEST(Paste, TextArrivesAsTypedWithLineEndsAsEnter)
 {
     feed f;
-    f.key(tmKeyPasteBegin).text("a\r\nb\nc\rd\te").key(tmKeyPasteEnd).idle();
+    f.text("\x1b[200~a\r\nb\nc\rd\te\x1b[201~").idle();
     EXPECT_EQ(f.typed(), "a\rb\rc\rd\te");
     for (const tmEvent& e : f.events) EXPECT_TRUE(e.pasted);
 }
@@ -154,7 +174,7 @@ TEST(Paste, TextArrivesAsTypedWithLineEndsAsEnter)
 TEST(Paste, ControlCharactersEscapesAndKeysInsideAreNotTheUsersKeys)
 {
     feed f;
-    f.key(tmKeyPasteBegin).text(std::string("x\x03\x1b\x7fy", 5)).key(KEY_UP).key(tmKeyPasteEnd).text("\x1b").idle();
+    f.text("\x1b[200~x\x03\x1b\x7f" "y\x1b[A\x1b[201~\x1b").idle();
     EXPECT_EQ(f.typed(), "xy");
     ASSERT_EQ(f.events.size(), 3u);
     EXPECT_EQ(f.events[2].kind, tmEscape);   // after the paste, Esc is a key again
@@ -163,7 +183,7 @@ TEST(Paste, ControlCharactersEscapesAndKeysInsideAreNotTheUsersKeys)
 TEST(Paste, ACrLfSplitAcrossTheEndMarkerIsOneLineEnd)
 {
     feed f;
-    f.key(tmKeyPasteBegin).text("a\r").idle().text("\n").key(tmKeyPasteEnd);
+    f.text("\x1b[200~a\r").idle().text("\n\x1b[201~");
     EXPECT_EQ(f.typed(), "a\r");
 }
 
@@ -180,7 +200,7 @@ tmMouseReport onlyMouse(const feed& f)
 TEST(Mouse, PressDragReleaseAndShiftFromSgrReports)
 {
     feed press;
-    press.key(tmKeySgrMouse).text("4;12;7M");
+    press.text("\x1b[<4;12;7M");
     tmMouseReport m = onlyMouse(press);
     EXPECT_EQ(m.kind, tmPress);
     EXPECT_EQ(m.button, 0);
@@ -189,21 +209,20 @@ TEST(Mouse, PressDragReleaseAndShiftFromSgrReports)
     EXPECT_EQ(m.row, 6);
 
     feed drag;
-    drag.key(tmKeySgrMouse).text("32;300;40M");
+    drag.text("\x1b[<32;300;40M");
     m = onlyMouse(drag);
     EXPECT_EQ(m.kind, tmDrag);
     EXPECT_EQ(m.column, 299);   // past the X10 form's limit of 223
 
     feed release;
-    release.key(tmKeySgrMouse).text("0;1;1m");
+    release.text("\x1b[<0;1;1m");
     EXPECT_EQ(onlyMouse(release).kind, tmRelease);
 }
 
 TEST(Mouse, WheelAndMotionWithoutAButton)
 {
     feed f;
-    f.key(tmKeySgrMouse).text("64;5;5M").key(tmKeySgrMouse).text("65;5;5M");
-    f.key(tmKeySgrMouse).text("35;5;5M").key(tmKeySgrMouse).text("66;5;5M");
+    f.text("\x1b[<64;5;5M\x1b[<65;5;5M\x1b[<35;5;5M\x1b[<66;5;5M");
     ASSERT_EQ(f.events.size(), 2u);
     EXPECT_EQ(f.events[0].mouse.kind, tmWheelUp);
     EXPECT_EQ(f.events[1].mouse.kind, tmWheelDown);
@@ -212,7 +231,7 @@ TEST(Mouse, WheelAndMotionWithoutAButton)
 TEST(Mouse, AReportSplitAcrossReadsIsWholeOnceTheRestArrives)
 {
     feed f;
-    f.key(tmKeySgrMouse).text("0;1").idle();
+    f.text("\x1b[<0;1").idle();
     EXPECT_TRUE(f.events.empty());
     f.text("0;2").idle().text("M");
     EXPECT_EQ(onlyMouse(f).column, 9);
@@ -221,109 +240,45 @@ TEST(Mouse, AReportSplitAcrossReadsIsWholeOnceTheRestArrives)
 TEST(Mouse, GarbageEndsTheReportAndIsDecodedAfresh)
 {
     feed f;
-    f.key(tmKeySgrMouse).text("0;1x");
+    f.text("\x1b[<0;1x");
     EXPECT_EQ(f.typed(), "x");
     feed missing;
-    missing.key(tmKeySgrMouse).text("0;5M");   // two numbers only
+    missing.text("\x1b[<0;5M");   // two numbers only
     EXPECT_TRUE(missing.events.empty());
     feed zero;
-    zero.key(tmKeySgrMouse).text("0;0;5M");    // columns count from 1
+    zero.text("\x1b[<0;0;5M");    // columns count from 1
     EXPECT_TRUE(zero.events.empty());
     feed huge;
-    huge.key(tmKeySgrMouse).text("0;99999999999;1M").text("a");
+    huge.text("\x1b[<0;99999999999;1M").text("a");
     EXPECT_EQ(huge.typed(), "a");
 }
 
 // ---------------------------------------------------------------------------
-// Real curses on a pipe: the bytes a terminal sends.
+// The keys of real terminals as terminfo names them.
 
-struct cursesPipe {
-    int input[2] = {-1, -1};
-    FILE* in = nullptr;
-    FILE* out = nullptr;
-    SCREEN* screen = nullptr;
-    tmDecoder decoder{};
-    std::deque<tmEvent> events;
+class Terminfo : public ::testing::TestWithParam<const char*> {};
 
-    explicit cursesPipe(const char* type)
-    {
-        if (pipe(input) != 0) return;
-        in = fdopen(input[0], "r");
-        out = std::fopen("/dev/null", "w");
-        screen = newterm(type, out, in);
-        if (!screen) return;
-        set_term(screen);
-        raw();
-        noecho();
-        nonl();
-        keypad(stdscr, TRUE);
-        nodelay(stdscr, TRUE);
-        set_escdelay(25);
-        tmDefineKeys();
-    }
-    ~cursesPipe()
-    {
-        if (screen) {
-            endwin();
-            delscreen(screen);
-        }
-        if (in) std::fclose(in);
-        if (out) std::fclose(out);
-        if (input[1] >= 0) close(input[1]);
-    }
-    void send(const std::string& bytes)
-    {
-        ASSERT_EQ(write(input[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    int drain() { return tmDrainCurses(stdscr, &decoder, &events); }
-};
-
-class Curses : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(Curses, DecodesKeysPasteAndMouseFromTheTerminalsOwnBytes)
+TEST_P(Terminfo, TheTerminalsOwnKeysAreDecoded)
 {
-    cursesPipe c(GetParam());
-    ASSERT_NE(c.screen, nullptr);
-    // Up as this terminal sends it (terminfo's kcuu1, keypad mode), paste,
-    // an SGR press, Alt+F, a lone Esc.
-    const char* up = tigetstr(const_cast<char*>("kcuu1"));
-    ASSERT_TRUE(up && up != reinterpret_cast<char*>(-1));
-    c.send(std::string(up) + "a\x7f" "\x1b[200~p\r\nq\x1b[201~" "\x1b[<0;3;4M" "\x1b" "f");
-    c.drain();
-    c.send("\x1b");
-    c.drain();
-    ASSERT_EQ(c.events.size(), 9u);
-    EXPECT_EQ(c.events[0].kind, tmKey);
-    EXPECT_EQ(c.events[0].key, VK_UP);
-    EXPECT_EQ(c.events[1].byte, 'a');
-    EXPECT_EQ(c.events[2].byte, '\b');
-    EXPECT_EQ(c.events[3].byte, 'p');
-    EXPECT_EQ(c.events[4].byte, '\r');
-    EXPECT_EQ(c.events[5].byte, 'q');
-    EXPECT_TRUE(c.events[5].pasted);
-    EXPECT_EQ(c.events[6].kind, tmMouse);
-    EXPECT_EQ(c.events[6].mouse.column, 2);
-    EXPECT_EQ(c.events[7].kind, tmMenuKey);
-    EXPECT_EQ(c.events[8].kind, tmEscape);
+    int error = 0;
+    ASSERT_EQ(setupterm(const_cast<char*>(GetParam()), -1, &error), OK);
+    const tmKeyTable keys = tmTerminfoKeys();
+    const std::string up = tigetstr(const_cast<char*>("kcuu1"));
+    const std::string end = tigetstr(const_cast<char*>("kend"));
+    const char* f10 = tigetstr(const_cast<char*>("kf10"));
+    ASSERT_TRUE(f10 && f10 != reinterpret_cast<char*>(-1));
+    const std::string menu = f10;
+    del_curterm(cur_term);
+    feed f(1, &keys);
+    f.split(up + "a" + end + menu + "\x1b[<0;3;4M").idle();
+    ASSERT_EQ(f.events.size(), 5u);
+    EXPECT_EQ(f.events[0].key, VK_UP);
+    EXPECT_EQ(f.events[1].byte, 'a');
+    EXPECT_EQ(f.events[2].key, VK_END);
+    EXPECT_EQ(f.events[3].kind, tmMenuKey);
+    EXPECT_EQ(f.events[4].mouse.column, 2);
 }
 
-TEST_P(Curses, TheRestOfASequenceCutOffByTheEscDelayTypesNothing)
-{
-    cursesPipe c(GetParam());
-    ASSERT_NE(c.screen, nullptr);
-    c.send("\x1b[20");
-    c.drain();   // curses waits its short delay, then hands over what it has
-    c.send("0~x\x1b[201~");
-    c.drain();
-    // What arrived after the delay is not a paste marker any more: its bytes
-    // are swallowed as a sequence, and the text after it is typed.
-    std::string typed;
-    for (const tmEvent& e : c.events) {
-        if (e.kind == tmCharacter) typed += static_cast<char>(e.byte);
-    }
-    EXPECT_EQ(typed, "x");
-}
-
-INSTANTIATE_TEST_SUITE_P(Terminals, Curses, ::testing::Values("xterm-256color", "tmux-256color", "screen"));
+INSTANTIATE_TEST_SUITE_P(Terminals, Terminfo, ::testing::Values("xterm-256color", "tmux-256color", "screen", "linux"));
 
 }  // namespace
