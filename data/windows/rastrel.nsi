@@ -8,7 +8,13 @@
 ; /CurrentUser choose.  It adds a Start-menu shortcut, an uninstaller
 ; (listed in the system's programs) and "Open with Rastrel" on folders in
 ; Explorer, which starts the program with the folder as its argument.
-Unicode true
+; The 64-bit program gets a 64-bit installer (it runs where the program
+; runs), the 32-bit one a 32-bit installer.
+!if ${BITS} == 64
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
 !define NAME "Rastrel"
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Rastrel"
 !define FOLDER_VERB "Software\Classes\Directory\shell\Rastrel"

@@ -33,9 +33,11 @@ def main():
     width, height, pixels = read_pgm(sys.argv[1])
     top = int(sys.argv[2])
     ink = lambda x, y: pixels[y * width + x] < 128
-    rows = [y for y in range(top, height) if any(ink(x, y) for x in range(width))]
+    # The text area: the window's frame and the scroll bar left out.
+    left, right, bottom = 4, width - 40, height - 4
+    rows = set(y for y in range(top, bottom) if any(ink(x, y) for x in range(left, right)))
     bands, start = [], None
-    for y in range(top, height + 1):
+    for y in range(top, bottom + 1):
         inked = y in rows
         if inked and start is None:
             start = y
@@ -48,12 +50,12 @@ def main():
     menu, prompt = bands[-3], bands[-1]
 
     def profile(band):
-        return [any(ink(x, y) for y in range(*band)) for x in range(width)]
+        return [left <= x < right and any(ink(x, y) for y in range(*band)) for x in range(width)]
 
     menu_ink, prompt_ink = profile(menu), profile(prompt)
     columns = [x for x in range(width) if menu_ink[x]]
     first, last = columns[0], columns[-1]
-    for shift in range(1, width - last):
+    for shift in range(1, right - last):
         if all(menu_ink[x] == prompt_ink[x + shift] for x in range(first, last + 1)):
             if shift % 17 == 0:
                 print("cell grid: the typed line is the menu line shifted by %d pixels: 17 cells of %d"
