@@ -80,6 +80,9 @@ export DISPLAY=":$display"
 timeout=10 wait_for test -e "/tmp/.X11-unix/X$display" || { echo "Xvfb did not start"; exit 1; }
 
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine lists the machine's CUPS printers; the tests see none of them (only
+# the file printer they add), whatever printers the machine has.
+export CUPS_SERVER=$scratch/no-cups.sock
 wineserver=/usr/lib/wine/wineserver
 # The launcher starts either kind of program where the 32-bit loader runs;
 # elsewhere the 64-bit loader runs the 64-bit programs alone.
@@ -555,9 +558,10 @@ flow_installer() {
   local setup
   setup=$(ls "$build"/rastrel-*-win"$arch"-setup.exe 2>/dev/null | head -1)
   if [ -z "$setup" ]; then fail "$arch installer: none built (scripts/build-windows.sh, nsis)"; return; fi
-  local mode root_key before after folder
+  local mode root_key before after folder started_at
   for mode in CurrentUser AllUsers; do
     if [ "$mode" = CurrentUser ]; then root_key=HKCU; else root_key=HKLM; fi
+    started_at=$(date +%s)
     before=$(drive_files)
     "${wine[@]}" "$setup" /S "/$mode" >/dev/null 2>&1
     folder=$(reg_value "$root_key\\Software\\Rastrel" InstallFolder)
@@ -608,19 +612,21 @@ flow_installer() {
     if [ "$uninstall" != "\"$folder\\uninstall.exe\" /$mode /S" ]; then
       fail "$arch uninstaller /$mode: listed as \"$uninstall\""
     fi
-    # It runs from a copy in the temporary folder, and the copy removes.
+    # It runs from a copy in the temporary folder, and the copy removes;
+    # the uninstall entry goes last.
     "${wine[@]}" "$folder\\uninstall.exe" "/$mode" /S >/dev/null 2>&1
-    removed() {
-      [ ! -e "$unix" ] && [ "$(drive_files)" = "$before" ] &&
-        ! "${wine[@]}" reg query "$root_key\\Software\\Rastrel" >/dev/null 2>&1 &&
-        ! "${wine[@]}" reg query "$root_key\\Software\\Classes\\Directory\\shell\\Rastrel" >/dev/null 2>&1 &&
-        ! "${wine[@]}" reg query "$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rastrel" >/dev/null 2>&1
-    }
-    if timeout=60 wait_for removed; then
+    listed() { "${wine[@]}" reg query "$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rastrel" >/dev/null 2>&1; }
+    timeout=60 wait_for eval '! listed'
+    after=$(drive_files)
+    if [ ! -e "$unix" ] && [ "$after" = "$before" ] && ! listed &&
+      ! "${wine[@]}" reg query "$root_key\\Software\\Rastrel" >/dev/null 2>&1 &&
+      ! "${wine[@]}" reg query "$root_key\\Software\\Classes\\Directory\\shell\\Rastrel" >/dev/null 2>&1 &&
+      ! "${wine[@]}" reg query "$root_key\\Software\\Classes\\Directory\\Background\\shell\\Rastrel" >/dev/null 2>&1; then
       pass "$arch uninstaller /$mode: every file, shortcut and registry key removed"
     else
-      fail "$arch uninstaller /$mode: left behind:"; diff <(echo "$before") <(drive_files) | head
+      fail "$arch uninstaller /$mode: left behind:"; diff <(echo "$before") <(echo "$after") | head
     fi
+    echo "     installer /$mode: $(($(date +%s) - started_at)) s"
   done
 }
 
