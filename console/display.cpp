@@ -236,8 +236,11 @@ plHfont selectConsoleFont(plHdc dc, int style)
     char face[sizeof cachedFontName + 1];
     std::memcpy(face, settings.fontName, sizeof cachedFontName);
     face[sizeof cachedFontName] = 0;
+    // A fixed-pitch face of the modern family: where the named face is
+    // missing, the system then still picks one whose cells make a grid.
     plHfont font = plCreateFont(-height, 0, 0, 0, (style & 1) ? FW_BOLD : FW_DONTCARE, (style & 2) ? 1 : 0,
-                                (style & 4) ? 1 : 0, (style & 8) ? 1 : 0, ANSI_CHARSET, 0, 0, 0, 0, face);
+                                (style & 4) ? 1 : 0, (style & 8) ? 1 : 0, ANSI_CHARSET, 0, 0, 0,
+                                FIXED_PITCH | FF_MODERN, face);
     if (!font) {
         // No new font: keep drawing with the one we had, and try again next time.
         std::memcpy(cachedFontName, previousName, sizeof cachedFontName);

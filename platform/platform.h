@@ -274,6 +274,7 @@ enum : int { GM_COMPATIBLE = 1, GM_ADVANCED = 2 };
 enum : int { MWT_IDENTITY = 1 };
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };
 enum : int { ANSI_CHARSET = 0, FW_DONTCARE = 0, FW_BOLD = 700 };
+enum : uint32_t { FIXED_PITCH = 1, FF_MODERN = 0x30 };
 enum : uint32_t {
     PD_ALLPAGES = 0x0, PD_SELECTION = 0x1, PD_PAGENUMS = 0x2, PD_NOSELECTION = 0x4,
     PD_COLLATE = 0x10, PD_RETURNDC = 0x100,

@@ -11,12 +11,13 @@ void startRuntime()
     }
 }
 
-void startConsole(consoleApplication application)
+void startConsole(consoleApplication application, void (*readCommandLine)(int* count, char** vector))
 {
     startRuntime();
     int count = 0;
     char** vector = nullptr;
     rt_split_command_line(plGetCommandLine(), &count, &vector);
+    if (readCommandLine && count > 0) readCommandLine(&count, vector);
 
     plHinstance instance = plGetModuleHandle(nullptr);
     registerConsoleResources(instance);

@@ -4,9 +4,12 @@
 // order: standard input a pipe or a regular file (the user is feeding the
 // menu): plain; a display with the desktop front end built: the desktop
 // window; standard input and output both terminals: the terminal; otherwise
-// plain.
+// plain.  The command line is read here too (program/options.h).
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +18,7 @@
 #include "frontends/headless/script.h"
 #include "frontends/terminal/terminal.h"
 #include "program/entry.h"
+#include "program/options.h"
 
 namespace {
 
@@ -23,12 +27,10 @@ int applicationArgc;
 char** applicationArgv;
 
 struct programFrontEnd {
-    const char* option;            // the option that forces it
-    int arguments;                 // the option's own arguments after it
-    const char* usage;
+    commandLineOption option;      // the option that forces it
     int (*available)();            // 1 when it can run here
     int (*fits)();                 // 1 when it is the right choice without an option
-    void (*start)(char** optionArguments);   // does not return
+    void (*start)(char* value);    // does not return; value: the option's own, or null
     const char* (*whyNot)();       // why it cannot run here (null: no reason given)
 };
 
@@ -42,13 +44,13 @@ int inputIsFed()
     return fstat(0, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISREG(info.st_mode) || S_ISSOCK(info.st_mode));
 }
 
-[[noreturn]] void startTerminal(char**)
+[[noreturn]] void startTerminal(char*)
 {
     tmInstall();
     startPortableConsole(applicationArgc, applicationArgv, application);
 }
 
-[[noreturn]] void startPlain(char**)
+[[noreturn]] void startPlain(char*)
 {
     runPlain(applicationArgc, applicationArgv, application);
 }
@@ -58,9 +60,9 @@ void startPortableProgram()
     startPortableConsole(applicationArgc, applicationArgv, application);
 }
 
-[[noreturn]] void startHeadless(char** optionArguments)
+[[noreturn]] void startHeadless(char* script)
 {
-    runHeadless(optionArguments[0], startPortableProgram);
+    runHeadless(script, startPortableProgram);
 }
 
 // The desktop window: where a display is and the desktop front end can be
@@ -75,56 +77,117 @@ const char* windowUnavailableReason()
     return gwDisplayPresent() ? "the desktop front end cannot open the display here" : "there is no display";
 }
 
-[[noreturn]] void startWindow(char**)
+[[noreturn]] void startWindow(char*)
 {
     gwRun(applicationArgc, applicationArgv, startPortableProgram);
 }
 
 // In the order they are tried without an option.
 const programFrontEnd frontEnds[] = {
-    {"--headless", 1, "--headless SCRIPT [ARGUMENTS...]", always, never, startHeadless, nullptr},
-    {"--plain", 0, "--plain [ARGUMENTS...]", always, inputIsFed, startPlain, nullptr},
-    {"--window", 0, "--window [ARGUMENTS...]", gwAvailable, windowFits, startWindow, windowUnavailableReason},
-    {"--terminal", 0, "--terminal [ARGUMENTS...]", tmAvailable, tmAvailable, startTerminal, tmUnavailableReason},
+    {{"--headless", 1}, always, never, startHeadless, nullptr},
+    {{"--plain", 0}, always, inputIsFed, startPlain, nullptr},
+    {{"--window", 0}, gwAvailable, windowFits, startWindow, windowUnavailableReason},
+    {{"--terminal", 0}, tmAvailable, tmAvailable, startTerminal, tmUnavailableReason},
 };
+enum { frontEndCount = sizeof frontEnds / sizeof frontEnds[0] };
+
+const char helpText[] =
+    "Usage: rastrel [OPTION]... [FOLDER]\n"
+    "Convert the scan files in FOLDER (by default the current folder) into TIFF\n"
+    "images, through a menu shown in a console window of its own.\n"
+    "\n"
+    "  --window           show the console window on the desktop\n"
+    "  --terminal         show the console window in this terminal\n"
+    "  --plain            no window: the menu reads standard input and writes\n"
+    "                     standard output\n"
+    "  --headless SCRIPT  take the user's actions from SCRIPT (- for standard\n"
+    "                     input) and write reports of the window on standard output\n"
+    "      --help         display this help and exit\n"
+    "      --version      output version information and exit\n"
+    "\n"
+    "Without an option: plain when standard input is a pipe or a file, else the\n"
+    "desktop window where there is a display, else the terminal where standard\n"
+    "input and output are terminals, else plain.\n"
+    "\n"
+    "In the menu, 1 converts scaninfo.dat and 0.bin, 1.bin, ... into 0.tif,\n"
+    "1.tif, ...; 9 ends the program.\n"
+    "\n"
+    "Exit status: 0 when the program ends, 1 when the window is closed while the\n"
+    "program waits for input, 2 for a mistake on the command line, 3 when a\n"
+    "script stops the run.\n"
+    "\n"
+    "Full documentation: man rastrel\n";
+
+[[noreturn]] void commandLineMistake(const char* message)
+{
+    std::fprintf(stderr, "rastrel: %s\n%s\n", message, programTryHelpText);
+    std::exit(2);
+}
+
+// A relative path in the option's value still names the file it named
+// before the program changes into FOLDER.
+char* pathBeforeChangingFolder(char* path)
+{
+    static char absolute[PATH_MAX + 1];
+    if (!path || path[0] == '/' || std::strcmp(path, "-") == 0) return path;
+    char here[PATH_MAX];
+    if (!getcwd(here, sizeof here)) return path;
+    if (std::snprintf(absolute, sizeof absolute, "%s/%s", here, path) >= static_cast<int>(sizeof absolute)) return path;
+    return absolute;
+}
 
 }  // namespace
 
-void runProgram(int argc, char** argv, consoleApplication routine)
+void runProgram(int argc, char** argv, consoleApplication routine, programOperands operands)
 {
     application = routine;
-    for (const programFrontEnd& frontEnd : frontEnds) {
-        if (argc < 2 || std::strcmp(argv[1], frontEnd.option) != 0) {
-            continue;
+    commandLineOption options[frontEndCount];
+    for (int i = 0; i < frontEndCount; ++i) {
+        options[i] = frontEnds[i].option;
+    }
+    parsedCommandLine parsed;
+    const commandLineMode mode = operands == folderOperand ? commandLineStrict : commandLineLeading;
+    switch (parseCommandLine(argc, argv, options, frontEndCount, mode, &parsed)) {
+    case commandLineHelp:
+        std::fputs(helpText, stdout);
+        std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+    case commandLineVersion:
+        std::fputs(programVersionText, stdout);
+        std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+    case commandLineWrong:
+        commandLineMistake(parsed.message);
+    case commandLineRun:
+        break;
+    }
+    char* value = parsed.value;
+    if (operands == folderOperand && parsed.operandCount > 0) {
+        char message[commandLineMessageSize + PATH_MAX];
+        if (parsed.operandCount > 1) {
+            std::snprintf(message, sizeof message, "extra operand '%s'", argv[2]);
+            commandLineMistake(message);
         }
-        if (argc < 2 + frontEnd.arguments) {
-            std::fprintf(stderr, "usage: %s %s\n", argv[0], frontEnd.usage);
-            std::exit(2);
+        value = pathBeforeChangingFolder(value);
+        if (chdir(argv[1]) != 0) {
+            std::snprintf(message, sizeof message, "cannot change to folder '%s': %s", argv[1], std::strerror(errno));
+            commandLineMistake(message);
         }
+    }
+    // The application sees the program name and the operands.
+    applicationArgc = 1 + parsed.operandCount;
+    applicationArgv = argv;
+    if (parsed.chosen >= 0) {
+        const programFrontEnd& frontEnd = frontEnds[parsed.chosen];
         if (!frontEnd.available()) {
-            std::fprintf(stderr, "%s: %s is not possible here%s%s\n", argv[0], frontEnd.option,
+            std::fprintf(stderr, "rastrel: %s is not possible here%s%s\n", frontEnd.option.name,
                          frontEnd.whyNot ? ": " : "", frontEnd.whyNot ? frontEnd.whyNot() : "");
             std::exit(2);
         }
-        // The application sees the program name and the arguments after
-        // the option's own.
-        enum { maxOptionArguments = 4 };
-        char* optionArguments[maxOptionArguments] = {};
-        for (int i = 0; i < frontEnd.arguments && i < maxOptionArguments; i++) {
-            optionArguments[i] = argv[2 + i];
-        }
-        const int skipped = 1 + frontEnd.arguments;
-        argv[skipped] = argv[0];
-        applicationArgc = argc - skipped;
-        applicationArgv = argv + skipped;
-        frontEnd.start(optionArguments);
+        frontEnd.start(value);
     }
-    applicationArgc = argc;
-    applicationArgv = argv;
     for (const programFrontEnd& frontEnd : frontEnds) {
         if (frontEnd.fits()) {
             frontEnd.start(nullptr);
         }
     }
-    runPlain(argc, argv, routine);
+    runPlain(applicationArgc, applicationArgv, routine);
 }

@@ -4,5 +4,5 @@
 
 int main(int argc, char** argv)
 {
-    runProgram(argc, argv, app_main);
+    runProgram(argc, argv, app_main, folderOperand);
 }

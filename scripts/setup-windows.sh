@@ -4,7 +4,7 @@
 # from the i386 architecture), a virtual X display, xdotool, ImageMagick and
 # GoogleTest's sources.
 set -euo pipefail
-packages=(g++ cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xdotool imagemagick
+packages=(g++ cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xdotool imagemagick nsis zip
           libgtest-dev)
 # The 32-bit loader: wanted, but a machine that cannot have it still builds
 # both programs and runs the 64-bit one.

@@ -1,6 +1,6 @@
-// The desktop front end is a module of its own (the build's
-// rastrel_desktop), loaded only when the desktop window is asked for or may
-// be chosen.  A run over the plain binding, a script or a terminal thus
+// The desktop front end is a module of its own (desktop.so in the program's
+// module folder, frontends/modules.h), loaded only when the desktop window
+// is asked for or may be chosen.  A run over the plain binding, a script or a terminal thus
 // never loads GTK, and the program still starts on a machine without GTK:
 // there the window is simply not available.
 //
@@ -9,18 +9,22 @@
 // for it.  The table below keeps every function the module calls in every
 // program, whatever else the program uses.
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "frontends/gtk/gtk_frontend.h"
+#include "frontends/modules.h"
 #include "portable/frontend.h"
 #include "portable/input.h"
 
 namespace {
 
-// Where the build put the module ("" when GTK 3 was not found).
-const char modulePath[] = RASTREL_DESKTOP_MODULE;
+// The module's file name ("" when GTK 3 was not found).
+const char moduleName[] = RASTREL_DESKTOP_MODULE;
 
 typedef int (*availableEntry)();
 typedef void (*runEntry)(int argc, char** argv, void (*startProgram)());
@@ -59,8 +63,8 @@ bool load()
     if (module.tried) return module.available != nullptr;
     module.tried = true;
     volatile size_t last = sizeof moduleNeeds / sizeof moduleNeeds[0] - 1;
-    if (!modulePath[0] || moduleNeeds[last] == nullptr) return false;
-    void* handle = dlopen(modulePath, RTLD_NOW | RTLD_LOCAL);
+    if (!moduleName[0] || moduleNeeds[last] == nullptr) return false;
+    void* handle = openProgramModule(moduleName);
     if (!handle) return false;
     module.available = reinterpret_cast<availableEntry>(dlsym(handle, "rastrelDesktopAvailable"));
     module.run = reinterpret_cast<runEntry>(dlsym(handle, "rastrelDesktopRun"));
@@ -71,7 +75,38 @@ bool load()
     return module.available != nullptr;
 }
 
+// The folder the program's file is in, with a slash at the end ("" when
+// the system does not say).
+size_t programFolder(char* folder, size_t size)
+{
+    const ssize_t length = readlink("/proc/self/exe", folder, size - 1);
+    if (length <= 0) return 0;
+    folder[length] = '\0';
+    char* slash = std::strrchr(folder, '/');
+    if (!slash) return 0;
+    slash[1] = '\0';
+    return static_cast<size_t>(slash + 1 - folder);
+}
+
 }  // namespace
+
+void* openProgramModule(const char* name, const char** reason)
+{
+    char path[PATH_MAX + 1] = "";
+    if (rastrelModuleFolder[0] != '/' && programFolder(path, sizeof path) == 0) {
+        if (reason) *reason = "the program's own folder is not known";
+        return nullptr;
+    }
+    const size_t used = std::strlen(path);
+    if (std::snprintf(path + used, sizeof path - used, "%s/%s", rastrelModuleFolder, name) >=
+        static_cast<int>(sizeof path - used)) {
+        if (reason) *reason = "the module's path is too long";
+        return nullptr;
+    }
+    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!handle && reason) *reason = dlerror();
+    return handle;
+}
 
 int gwDisplayPresent()
 {

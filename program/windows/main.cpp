@@ -5,5 +5,5 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    runWindowsProgram(app_main);
+    runWindowsProgram(app_main, windowsFolderOperand);
 }

@@ -92,6 +92,7 @@ TEST_F(Display, CreationMakesTheFontOnceAndMeasuresTheCell)
     EXPECT_EQ(font.weight, 0);
     EXPECT_EQ(font.italic + font.underline + font.strikeOut + font.charSet, 0u);
     EXPECT_EQ(font.faceName, "Courier");
+    EXPECT_EQ(font.pitchAndFamily, static_cast<uint32_t>(FIXED_PITCH | FF_MODERN));   // a grid where Courier is missing
     EXPECT_EQ(cellWidth, 8);
     EXPECT_EQ(cellHeight, 16);
     EXPECT_EQ(pwLiveDcCount(), 0);

@@ -16,6 +16,13 @@
 #               paste, Ctrl+C inside a paste, Exit from the menu during a read
 #   print       no printer, the print dialog cancelled, a document on a file
 #               printer (Wine's PostScript driver writing to a file)
+#   --version   answered in a box captioned "Rastrel", status 0
+#   cell grid   a line typed at the prompt lands in the console's cells where
+#               "Courier" is missing (screenshot build-winNN/artefacts/cell-grid.png)
+#   installer   silent installs for the current user and for all users: the
+#               files, the Start-menu shortcut, "Open with Rastrel" on
+#               folders; the installed program started on the example folder
+#               converts it; each uninstaller removes everything
 # A 32-bit build is run only where this machine runs 32-bit processes; it is
 # reported as skipped otherwise.  The last line counts the checks.
 set -uo pipefail
@@ -73,6 +80,9 @@ export DISPLAY=":$display"
 timeout=10 wait_for test -e "/tmp/.X11-unix/X$display" || { echo "Xvfb did not start"; exit 1; }
 
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine lists the machine's CUPS printers; the tests see none of them (only
+# the file printer they add), whatever printers the machine has.
+export CUPS_SERVER=$scratch/no-cups.sock
 wineserver=/usr/lib/wine/wineserver
 # The launcher starts either kind of program where the 32-bit loader runs;
 # elsewhere the 64-bit loader runs the 64-bit programs alone.
@@ -488,6 +498,138 @@ flow_print() {
   if [ "$status" = 0 ]; then pass "$arch print: closed with status 0"; else fail "$arch print: status $status"; fi
 }
 
+# --version, which a windowed program answers in a box captioned "Rastrel".
+flow_version_box() {
+  start "$scratch" "$build/rastrel.exe" --version
+  if timeout=20 wait_for eval 'wintool text Rastrel | grep -qF "rastrel 1.0"'; then
+    pass "$arch --version: a box with rastrel 1.0"
+    local place
+    place=$(wintool where Rastrel OK)
+    [ -n "$place" ] && xdotool mousemove $place click 1
+  else
+    fail "$arch --version: no box"
+  fi
+  finish
+  if [ "$status" = 0 ]; then pass "$arch --version: status 0"; else fail "$arch --version: status $status"; fi
+}
+
+# The console asks for a fixed-pitch face of the modern family: where
+# "Courier" is missing (as under Wine) a line typed at the prompt still lands
+# in the cells the console computes (tests/windows/cell_grid.py).
+flow_cell_grid() {
+  local dir=$scratch/$arch/grid
+  cp -r "$samples" "$dir"
+  start "$dir" "$build/rastrel.exe"
+  if ! console_ready; then fail "$arch cell grid: no window"; return; fi
+  timeout=10 wait_for settled "$scratch/before.png"
+  xdotool type --delay 30 "1 - Convert scan file to TIFF."
+  cp "$scratch/before.png" "$scratch/last.png"
+  timeout=10 wait_for changed_and_settled
+  local shot=$artefacts/cell-grid.png
+  cp "$scratch/last.png" "$shot"
+  local verdict
+  if verdict=$(convert "$shot" -colorspace Gray pgm:- | python3 "$root/tests/windows/cell_grid.py" /dev/stdin 48); then
+    pass "$arch $verdict ($shot)"
+  else
+    fail "$arch $verdict ($shot)"
+  fi
+  focus "Vellomex Text Window" && xdotool key alt+F4
+  if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then answer_box "&No"; fi
+  finish
+}
+
+# Every file of the Wine prefix's drive C, but the system's own folders.
+drive_files() {
+  (cd "$WINEPREFIX/drive_c" && find . -path ./windows -prune -o -path '*/Temp' -prune -o -type f -print | sort)
+}
+
+# A registry value's data: reg_value KEY NAME (NAME empty: the default value).
+reg_value() {
+  local data
+  if [ -n "$2" ]; then data=$("${wine[@]}" reg query "$1" /v "$2" 2>/dev/null); else data=$("${wine[@]}" reg query "$1" /ve 2>/dev/null); fi
+  tr -d '\r' <<<"$data" | sed -n 's/^ *[^ ]* *REG_[A-Z_]* *//p' | head -1
+}
+unix_path() { "${wine[@]}" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+
+# The installer, silently, for the current user (then started as Explorer's
+# "Open with Rastrel" starts it, on the example folder) and for all users;
+# each uninstaller removes everything its installer added.
+flow_installer() {
+  local setup
+  setup=$(ls "$build"/rastrel-*-win"$arch"-setup.exe 2>/dev/null | head -1)
+  if [ -z "$setup" ]; then fail "$arch installer: none built (scripts/build-windows.sh, nsis)"; return; fi
+  local mode root_key before after folder started_at
+  for mode in CurrentUser AllUsers; do
+    if [ "$mode" = CurrentUser ]; then root_key=HKCU; else root_key=HKLM; fi
+    started_at=$(date +%s)
+    before=$(drive_files)
+    "${wine[@]}" "$setup" /S "/$mode" >/dev/null 2>&1
+    folder=$(reg_value "$root_key\\Software\\Rastrel" InstallFolder)
+    local unix
+    unix=$(unix_path "$folder")
+    if [ -n "$folder" ] && [ -f "$unix/rastrel.exe" ] && [ -f "$unix/Rastrel guide.txt" ] &&
+      [ -f "$unix/example/scaninfo.dat" ] && [ -f "$unix/uninstall.exe" ]; then
+      pass "$arch installer /S /$mode: the program, the guide and the example in $folder"
+    else
+      fail "$arch installer /S /$mode: not installed (\"$folder\")"
+      continue
+    fi
+    if drive_files | grep -q '/Rastrel\.lnk$'; then
+      pass "$arch installer /$mode: a Start-menu shortcut"
+    else
+      fail "$arch installer /$mode: no Start-menu shortcut"
+    fi
+    local verb
+    verb=$(reg_value "$root_key\\Software\\Classes\\Directory\\shell\\Rastrel\\command" "")
+    if [ "$verb" = "\"$folder\\rastrel.exe\" \"%1\"" ]; then
+      pass "$arch installer /$mode: \"Open with Rastrel\" on folders"
+    else
+      fail "$arch installer /$mode: the folders' verb is \"$verb\""
+    fi
+
+    if [ "$mode" = CurrentUser ]; then
+      # As Explorer runs the verb on the example folder, from elsewhere.
+      start "$scratch" "$unix/rastrel.exe" "$folder\\example"
+      if console_ready; then
+        xdotool type --delay 30 1
+        xdotool key Return
+        if timeout=60 wait_for same_images "$unix/example"; then
+          pass "$arch installed program: converts the folder it was started with"
+        else
+          fail "$arch installed program: the example folder's images differ from the Linux build's"
+        fi
+        xdotool type --delay 30 9
+        xdotool key Return
+        if timeout=20 wait_for box_shows "Do you wish to save Vellomex.txt before quitting?"; then answer_box "&No"; fi
+      else
+        fail "$arch installed program: no window"
+      fi
+      finish
+    fi
+
+    local uninstall
+    uninstall=$(reg_value "$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rastrel" QuietUninstallString)
+    if [ "$uninstall" != "\"$folder\\uninstall.exe\" /$mode /S" ]; then
+      fail "$arch uninstaller /$mode: listed as \"$uninstall\""
+    fi
+    # It runs from a copy in the temporary folder, and the copy removes;
+    # the uninstall entry goes last.
+    "${wine[@]}" "$folder\\uninstall.exe" "/$mode" /S >/dev/null 2>&1
+    listed() { "${wine[@]}" reg query "$root_key\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rastrel" >/dev/null 2>&1; }
+    timeout=60 wait_for eval '! listed'
+    after=$(drive_files)
+    if [ ! -e "$unix" ] && [ "$after" = "$before" ] && ! listed &&
+      ! "${wine[@]}" reg query "$root_key\\Software\\Rastrel" >/dev/null 2>&1 &&
+      ! "${wine[@]}" reg query "$root_key\\Software\\Classes\\Directory\\shell\\Rastrel" >/dev/null 2>&1 &&
+      ! "${wine[@]}" reg query "$root_key\\Software\\Classes\\Directory\\Background\\shell\\Rastrel" >/dev/null 2>&1; then
+      pass "$arch uninstaller /$mode: every file, shortcut and registry key removed"
+    else
+      fail "$arch uninstaller /$mode: left behind:"; diff <(echo "$before") <(echo "$after") | head
+    fi
+    echo "     installer /$mode: $(($(date +%s) - started_at)) s"
+  done
+}
+
 # ---------------------------------------------------------------------------
 
 for arch in "${arches[@]}"; do
@@ -527,6 +669,9 @@ for arch in "${arches[@]}"; do
   flow_ctrl_c_in_paste
   flow_exit_menu_read
   flow_print
+  flow_version_box
+  flow_cell_grid
+  flow_installer
   echo "$arch: $(($(date +%s) - arch_started)) s"
 done
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "data/icon.h"
 
 namespace {
 
@@ -163,8 +164,7 @@ void writeVersion(std::FILE* out, int major, int minor)
 }
 
 // ---------------------------------------------------------------------------
-// The application icon: a scanned sheet, a greyscale image on white paper
-// with a dark frame, at 32 and 16 pixels.
+// The application icon (data/icon.h) at 32 and 16 pixels.
 
 void put32(std::vector<uint8_t>& out, uint32_t value)
 {
@@ -192,35 +192,20 @@ std::vector<uint8_t> iconImage(int size)
     for (int i = 0; i < 6; ++i) {
         put32(image, 0);
     }
-    const int margin = size / 8;
     for (int row = size - 1; row >= 0; --row) {
         for (int column = 0; column < size; ++column) {
-            uint8_t grey = 255;
-            uint8_t alpha = 255;
-            const bool inside = column >= margin && column < size - margin && row >= 0 && row < size;
-            if (!inside) {
-                alpha = 0;
-                grey = 0;
-            } else if (column == margin || column == size - margin - 1 || row == 0 || row == size - 1) {
-                grey = 40;   // the frame
-            } else if (row > size / 4 && row < size - size / 4 && column > margin + 1 && column < size - margin - 2) {
-                // A greyscale band with a darker line across it, as scans show.
-                grey = static_cast<uint8_t>(230 - (column - margin) * 180 / (size - 2 * margin));
-                if (row == size / 2) {
-                    grey = 20;
-                }
-            }
-            image.push_back(grey);
-            image.push_back(grey);
-            image.push_back(grey);
-            image.push_back(alpha);
+            const iconPixel pixel = iconPixelAt(size, row, column);
+            image.push_back(pixel.grey);
+            image.push_back(pixel.grey);
+            image.push_back(pixel.grey);
+            image.push_back(pixel.alpha);
         }
     }
     const int maskRow = ((size + 31) / 32) * 4;
     for (int row = 0; row < size; ++row) {
         std::vector<uint8_t> bits(static_cast<size_t>(maskRow), 0);
         for (int column = 0; column < size; ++column) {
-            if (column < margin || column >= size - margin) {
+            if (iconPixelAt(size, row, column).alpha == 0) {
                 bits[static_cast<size_t>(column / 8)] |= static_cast<uint8_t>(0x80 >> (column % 8));
             }
         }

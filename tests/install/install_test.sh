@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The installed program, as a user who ran `cmake --install` has it:
+#   tests/install/install_test.sh BUILD_DIR
+# installs BUILD_DIR into a scratch prefix and checks that no installed file
+# holds a path of the source or build tree, that the desktop entry and the
+# man page pass their checkers, and that the installed program answers
+# --help and --version, converts in plain mode with the folder given on the
+# command line, and, on an Xvfb of the test's own, opens the desktop window
+# with the installed module (not the build tree's), converts and prints to a
+# PDF file.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "${1:?usage: install_test.sh BUILD_DIR}" && pwd)
+. "$here/common.sh"
+
+scratch=$(mktemp -d /tmp/rastrel-install.XXXXXX)
+program_pid=
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+  stop_display
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+prefix=$scratch/prefix
+if ! cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1; then
+  cat "$scratch/install.log"
+  fail "cmake --install"
+  finish_checks
+  exit
+fi
+rastrel=$prefix/bin/rastrel
+check "installed: the program, its desktop module, desktop entry, icons, man page, guide" \
+  test -x "$rastrel" -a -f "$prefix/lib/rastrel/desktop.so" -a -f "$prefix/share/applications/rastrel.desktop" \
+  -a -f "$prefix/share/icons/hicolor/48x48/apps/rastrel.png" -a -f "$prefix/share/icons/hicolor/256x256/apps/rastrel.png" \
+  -a -f "$prefix/share/man/man1/rastrel.1.gz" -a -f "$prefix/share/doc/rastrel/README.md"
+
+# No installed file names the source or build tree.
+tree_paths=$(grep -rlaF -e "$root" -e "$build" "$prefix" 2>/dev/null)
+check "no installed file holds a path of the source or build tree${tree_paths:+: $tree_paths}" test -z "$tree_paths"
+
+if command -v desktop-file-validate >/dev/null; then
+  check "desktop entry passes desktop-file-validate" desktop-file-validate "$prefix/share/applications/rastrel.desktop"
+else
+  skip "desktop-file-validate is not installed (Debian: desktop-file-utils)"
+fi
+check "desktop entry: Exec=rastrel %f, for folders" \
+  grep -qx -e 'Exec=rastrel %f' "$prefix/share/applications/rastrel.desktop"
+man_warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/rastrel.1.gz" 2>&1 >/dev/null)
+check "man --warnings is silent on the man page${man_warnings:+: $man_warnings}" test -z "$man_warnings"
+check "the icons are PNG images of their size" \
+  bash -c "file '$prefix/share/icons/hicolor/32x32/apps/rastrel.png' | grep -q 'PNG image data, 32 x 32'"
+
+# --help and --version.
+help=$("$rastrel" --help)
+help_status=$?
+check "--help prints the usage and exits 0" test "$help_status" = 0 -a "$(head -1 <<<"$help")" = "Usage: rastrel [OPTION]... [FOLDER]"
+version=$("$rastrel" --version)
+check "--version prints rastrel 1.0 and one line" test "$(head -1 <<<"$version")" = "rastrel 1.0" -a "$(wc -l <<<"$version")" = 2
+
+# A plain conversion, the folder given on the command line, against the
+# build tree's program.
+samples=$scratch/samples
+"$build/make_samples" "$samples" >/dev/null
+reference=$scratch/reference
+cp -r "$samples" "$reference"
+(cd "$reference" && printf '1\n9\n' | env -u DISPLAY "$build/rastrel" --plain >/dev/null)
+same_images() {
+  for n in 0 1 2 3 4 5; do cmp -s "$reference/$n.tif" "$1/$n.tif" || return 1; done
+}
+plain=$scratch/plain
+cp -r "$samples" "$plain"
+(cd / && printf '1\n9\n' | "$rastrel" --plain "$plain" >"$scratch/plain.out" 2>&1)
+check "plain run in the folder given: six images byte for byte the build tree's" same_images "$plain"
+
+# The desktop window.
+if ! start_display; then
+  skip "desktop window: Xvfb is not installed or did not start"
+elif ! command -v xdotool >/dev/null; then
+  skip "desktop window: xdotool is not installed"
+else
+  window=$scratch/window
+  cp -r "$samples" "$window"
+  home=$scratch/home
+  mkdir -p "$home"
+  (cd / && exec env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    XDG_CACHE_HOME="$home/.cache" "$rastrel" "$window" </dev/null >"$scratch/window.log" 2>&1) &
+  program_pid=$!
+  window_id() { xdotool search --onlyvisible --name '^Vellomex Text Window$' 2>/dev/null | head -1; }
+  shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ]; }
+  if timeout=30 wait_for shown 'Vellomex Text Window'; then
+    pass "desktop window: the installed program opens it"
+    id=$(window_id)
+    modules=$(grep -o '/[^ ]*desktop\.so$' "/proc/$program_pid/maps" | sort -u)
+    check "desktop window: the module loaded is the installed one ($modules)" \
+      test "$modules" = "$prefix/lib/rastrel/desktop.so"
+    xdotool windowfocus --sync "$id" type --delay 50 '1'
+    xdotool windowfocus --sync "$id" key Return
+    if timeout=60 wait_for same_images "$window"; then
+      pass "desktop window: 1 converts the folder given into the build tree's images"
+    else
+      fail "desktop window: the images differ from the build tree's"
+    fi
+    mkdir -p "$build/artefacts"
+    import -window "$id" "$build/artefacts/installed-window.png" 2>/dev/null
+    if command -v pdftotext >/dev/null; then
+      xdotool windowfocus --sync "$id" key --delay 150 alt+f p
+      timeout=20 wait_for shown Print
+      print_dialog=$(xdotool search --onlyvisible --name '^Print$' | head -1)
+      # "Print to File" is listed once the dialog has asked its printers.
+      chosen() {
+        xdotool windowfocus --sync "$print_dialog" key --delay 150 Home alt+p
+        ! shown Print
+      }
+      timeout=20 wait_for chosen
+      printed() {
+        local text
+        text=$(pdftotext -layout "$window/output.pdf" - 2>/dev/null) &&
+          grep -q "Writing TIFF file 5" <<<"$text" && grep -q "Page 1" <<<"$text"
+      }
+      if timeout=30 wait_for printed; then
+        pass "desktop window: Print to File writes the transcript with its header"
+      else
+        fail "desktop window: no PDF file with the transcript"
+      fi
+    else
+      skip "desktop window: printing needs pdftotext (Debian: poppler-utils)"
+    fi
+  else
+    fail "desktop window: none shown"; cat "$scratch/window.log"
+  fi
+fi
+
+finish_checks
