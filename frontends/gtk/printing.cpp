@@ -3,6 +3,13 @@
 // console lays out, and each recorded page is drawn with the same page
 // replay as every real front end onto the surface of a GtkPrintJob, which
 // goes to the printer (a CUPS queue, or "Print to File").
+//
+// The console's device context is the page setup's printable area: its
+// origin is the area's top-left corner on the sheet and HORZRES x VERTRES
+// its size, the sheet less the page setup's margins (a quarter of an inch
+// on a side where the printer reports none).  The dialog opens on the
+// printer and settings of the last print of this run, or else on the
+// system's default printer.
 #include <gtk/gtkunixprint.h>
 
 #include <cmath>
@@ -12,6 +19,7 @@
 #include "frontends/gtk/internal.h"
 #include "frontends/gtk/keys.h"
 #include "frontends/print/page_replay.h"
+#include "frontends/print/paper.h"
 
 namespace gw {
 
@@ -67,6 +75,32 @@ gboolean takeDefault(GtkPrinter* printer, gpointer data)
     return FALSE;
 }
 
+// The page setup's sheet, in its orientation, with the margins printing
+// keeps: the printer's, or a quarter of an inch where it reports none.
+printSheet sheetOf(GtkPageSetup* setup)
+{
+    printSheet sheet{gtk_page_setup_get_paper_width(setup, GTK_UNIT_POINTS),
+                     gtk_page_setup_get_paper_height(setup, GTK_UNIT_POINTS),
+                     {gtk_page_setup_get_left_margin(setup, GTK_UNIT_POINTS),
+                      gtk_page_setup_get_top_margin(setup, GTK_UNIT_POINTS),
+                      gtk_page_setup_get_right_margin(setup, GTK_UNIT_POINTS),
+                      gtk_page_setup_get_bottom_margin(setup, GTK_UNIT_POINTS)}};
+    keepOffTheEdges(&sheet);
+    return sheet;
+}
+
+// The name of the system's default printer (a real one, not a file), ""
+// when there is none.
+std::string defaultPrinterName()
+{
+    GtkPrinter* chosen = nullptr;
+    gtk_enumerate_printers(takeDefault, &chosen, nullptr, TRUE);
+    if (!chosen) return "";
+    std::string name = gtk_printer_get_name(chosen);
+    g_object_unref(chosen);
+    return name;
+}
+
 int resolutionOf(GtkPrintSettings* settings)
 {
     const int dpi = gtk_print_settings_get_resolution(settings);
@@ -96,9 +130,9 @@ void pageSpan(GtkPrintSettings* settings, int* from, int* to)
 void drawPage(const pwDocument& document, const pwPage& page)
 {
     const double scale = 72.0 / (document.page.dpi > 0 ? document.page.dpi : 300);
+    const printSheet sheet = sheetOf(printing.pageSetup);
     cairo_save(printing.cr);
-    cairo_translate(printing.cr, gtk_page_setup_get_left_margin(printing.pageSetup, GTK_UNIT_POINTS),
-                    gtk_page_setup_get_top_margin(printing.pageSetup, GTK_UNIT_POINTS));
+    cairo_translate(printing.cr, sheet.margins[0], sheet.margins[1]);
     cairo_scale(printing.cr, scale, scale);
     replayPage(printing.cr, document, page);
     cairo_restore(printing.cr);
@@ -118,10 +152,26 @@ GtkWidget* firstList(GtkWidget* widget)
 }
 
 // The keyboard starts in the list of printers, so the arrows choose one.
-void focusPrinters(GtkWidget* dialog, gpointer)
+// A list that takes the focus with no printer selected selects its first
+// row (and so the dialog stops waiting for the printer it was to open on):
+// while that printer has not been listed yet, the focus waits for it.
+void focusOnceSelected(GtkTreeSelection* selection, gpointer list)
+{
+    if (gtk_tree_selection_count_selected_rows(selection) == 0) return;
+    g_signal_handlers_disconnect_by_func(selection, reinterpret_cast<gpointer>(focusOnceSelected), list);
+    gtk_widget_grab_focus(GTK_WIDGET(list));
+}
+
+void focusPrinters(GtkWidget* dialog, gpointer waitsForPrinter)
 {
     GtkWidget* list = firstList(dialog);
-    if (list) gtk_widget_grab_focus(list);
+    if (!list) return;
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(list));
+    if (!waitsForPrinter || gtk_tree_selection_count_selected_rows(selection) > 0) {
+        gtk_widget_grab_focus(list);
+    } else {
+        g_signal_connect_object(selection, "changed", G_CALLBACK(focusOnceSelected), list, static_cast<GConnectFlags>(0));
+    }
 }
 
 void onJobSent(GtkPrintJob*, gpointer, const GError* error)
@@ -216,8 +266,7 @@ void printerCell(int dpi, int* charWidth, int* rowHeight)
 void pageGeometry(GtkPageSetup* setup, int dpi, pwPrinterInfo* info)
 {
     info->dpi = dpi;
-    info->width = static_cast<int>(gtk_page_setup_get_page_width(setup, GTK_UNIT_INCH) * dpi);
-    info->height = static_cast<int>(gtk_page_setup_get_page_height(setup, GTK_UNIT_INCH) * dpi);
+    printableArea(sheetOf(setup), dpi, &info->width, &info->height);
     printerCell(dpi, &info->charWidth, &info->rowHeight);
 }
 
@@ -225,8 +274,14 @@ int printDialog(struct plPrintDlg* request, char* printer, size_t size)
 {
     GtkWidget* dialog = gtk_print_unix_dialog_new("Print", parentFor(request->owner));
     GtkPrintUnixDialog* print = GTK_PRINT_UNIX_DIALOG(dialog);
-    // The last choice of this run is offered again.
+    // The last choice of this run is offered again; before there is one,
+    // the system's default printer.
     GtkPrintSettings* settings = printing.settings ? gtk_print_settings_copy(printing.settings) : gtk_print_settings_new();
+    if (!gtk_print_settings_get_printer(settings)) {
+        const std::string name = printing.printer ? printing.name : defaultPrinterName();
+        if (!name.empty()) gtk_print_settings_set_printer(settings, name.c_str());
+    }
+    const bool waitsForPrinter = gtk_print_settings_get_printer(settings) != nullptr;
     gtk_print_settings_set_n_copies(settings, request->copies > 0 ? request->copies : 1);
     gtk_print_settings_set_collate(settings, (request->flags & PD_COLLATE) != 0);
     if (request->flags & PD_PAGENUMS) {
@@ -247,7 +302,7 @@ int printDialog(struct plPrintDlg* request, char* printer, size_t size)
     gtk_print_unix_dialog_set_current_page(print, -1);
     gtk_print_unix_dialog_set_embed_page_setup(print, TRUE);
 
-    g_signal_connect(dialog, "map", G_CALLBACK(focusPrinters), nullptr);
+    g_signal_connect(dialog, "map", G_CALLBACK(focusPrinters), GINT_TO_POINTER(waitsForPrinter ? 1 : 0));
 
     int answered = 0;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
