@@ -10,6 +10,8 @@
 // on a side where the printer reports none).  The dialog opens on the
 // printer and settings of the last print of this run, or else on the
 // system's default printer.
+#include <cairo-pdf.h>
+#include <cairo-ps.h>
 #include <gtk/gtkunixprint.h>
 
 #include <cmath>
@@ -129,14 +131,7 @@ void pageSpan(GtkPrintSettings* settings, int* from, int* to)
 
 void drawPage(const pwDocument& document, const pwPage& page)
 {
-    const double scale = 72.0 / (document.page.dpi > 0 ? document.page.dpi : 300);
-    const printSheet sheet = sheetOf(printing.pageSetup);
-    cairo_save(printing.cr);
-    cairo_translate(printing.cr, sheet.margins[0], sheet.margins[1]);
-    cairo_scale(printing.cr, scale, scale);
-    replayPage(printing.cr, document, page);
-    cairo_restore(printing.cr);
-    cairo_show_page(printing.cr);
+    printPage(printing.cr, printing.pageSetup, document, page);
 }
 
 // The first list inside a widget: the print dialog's printers.
@@ -268,6 +263,63 @@ void pageGeometry(GtkPageSetup* setup, int dpi, pwPrinterInfo* info)
     info->dpi = dpi;
     printableArea(sheetOf(setup), dpi, &info->width, &info->height);
     printerCell(dpi, &info->charWidth, &info->rowHeight);
+}
+
+void printPage(cairo_t* cr, GtkPageSetup* setup, const pwDocument& document, const pwPage& page)
+{
+    // A job's surface has the paper's upright size.  A PDF page takes the
+    // orientation's size; on any other surface (PostScript) the sheet stays
+    // upright and the drawing is turned, as GTK's own print operation does.
+    cairo_surface_t* target = cairo_get_target(cr);
+    GtkPaperSize* paper = gtk_page_setup_get_paper_size(setup);
+    const double width = gtk_paper_size_get_width(paper, GTK_UNIT_POINTS);
+    const double height = gtk_paper_size_get_height(paper, GTK_UNIT_POINTS);
+    const GtkPageOrientation orientation = gtk_page_setup_get_orientation(setup);
+    const bool turned = orientation == GTK_PAGE_ORIENTATION_LANDSCAPE ||
+                        orientation == GTK_PAGE_ORIENTATION_REVERSE_LANDSCAPE;
+    const bool pdf = cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_PDF;
+    cairo_save(cr);
+    if (pdf) {
+        cairo_pdf_surface_set_size(target, turned ? height : width, turned ? width : height);
+        if (orientation == GTK_PAGE_ORIENTATION_REVERSE_PORTRAIT) {
+            cairo_translate(cr, width, height);
+            cairo_scale(cr, -1, -1);
+        } else if (orientation == GTK_PAGE_ORIENTATION_REVERSE_LANDSCAPE) {
+            cairo_translate(cr, height, width);
+            cairo_scale(cr, -1, -1);
+        }
+    } else {
+        if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_PS) {
+            cairo_ps_surface_dsc_begin_page_setup(target);
+            cairo_ps_surface_dsc_comment(target, turned ? "%%PageOrientation: Landscape" : "%%PageOrientation: Portrait");
+        }
+        cairo_matrix_t turn;
+        switch (orientation) {
+        case GTK_PAGE_ORIENTATION_LANDSCAPE:
+            cairo_translate(cr, 0, height);
+            cairo_matrix_init(&turn, 0, -1, 1, 0, 0, 0);
+            cairo_transform(cr, &turn);
+            break;
+        case GTK_PAGE_ORIENTATION_REVERSE_PORTRAIT:
+            cairo_translate(cr, width, height);
+            cairo_scale(cr, -1, -1);
+            break;
+        case GTK_PAGE_ORIENTATION_REVERSE_LANDSCAPE:
+            cairo_translate(cr, width, 0);
+            cairo_matrix_init(&turn, 0, 1, -1, 0, 0, 0);
+            cairo_transform(cr, &turn);
+            break;
+        default:
+            break;
+        }
+    }
+    const printSheet sheet = sheetOf(setup);
+    const double scale = 72.0 / (document.page.dpi > 0 ? document.page.dpi : 300);
+    cairo_translate(cr, sheet.margins[0], sheet.margins[1]);
+    cairo_scale(cr, scale, scale);
+    replayPage(cr, document, page);
+    cairo_restore(cr);
+    cairo_show_page(cr);
 }
 
 int printDialog(struct plPrintDlg* request, char* printer, size_t size)
