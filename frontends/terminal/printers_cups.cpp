@@ -71,12 +71,19 @@ bool sheetFromName(cups_dest_t* destination, cups_dinfo_t* info, const char* nam
     return true;
 }
 
-// The size's standard name, which every destination takes as its media.
-std::string standardName(const printSheet& sheet)
+// The standard size the sheet is (a PPD gives A4 in whole points, a little
+// off 210 x 297 mm): the sheet takes its exact size, and the job its name,
+// which every destination takes as its media.
+std::string standardSize(printSheet* sheet)
 {
-    pwg_media_t* media = pwgMediaForSize(static_cast<int>(sheet.width / pointsPerHundredthMm + 0.5),
-                                         static_cast<int>(sheet.height / pointsPerHundredthMm + 0.5));
-    return media && media->pwg ? media->pwg : "";
+    pwg_media_t* media = pwgMediaForSize(static_cast<int>(sheet->width / pointsPerHundredthMm + 0.5),
+                                         static_cast<int>(sheet->height / pointsPerHundredthMm + 0.5));
+    if (!media || !media->pwg) return "";
+    if (media->width > 0 && media->length > 0) {
+        sheet->width = media->width * pointsPerHundredthMm;
+        sheet->height = media->length * pointsPerHundredthMm;
+    }
+    return media->pwg;
 }
 
 bool defaultPaper(const char* name, destinationPaper* paper)
@@ -103,8 +110,8 @@ bool defaultPaper(const char* name, destinationPaper* paper)
     }
     cupsFreeDests(1, destination);
     if (!found) return false;
+    paper->media = standardSize(&paper->sheet);
     keepOffTheEdges(&paper->sheet);
-    paper->media = standardName(paper->sheet);
     return true;
 }
 

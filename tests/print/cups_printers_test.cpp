@@ -68,8 +68,8 @@ TEST_F(CupsPrinters, TheQueuesDefaultPaperWithThePrintersMarginsOrAQuarterInchWh
 {
     paper office;
     ASSERT_TRUE(paperOf("office", &office));
-    EXPECT_NEAR(office.width, 595, 0.5);
-    EXPECT_NEAR(office.height, 842, 0.5);
+    EXPECT_NEAR(office.width, 595.28, 0.01);
+    EXPECT_NEAR(office.height, 841.89, 0.01);
     const double officeMargins[4] = {30, 35, 25, 40};   // left, top, right, bottom
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(office.margins[i], officeMargins[i], 0.1) << i;
 
@@ -77,16 +77,16 @@ TEST_F(CupsPrinters, TheQueuesDefaultPaperWithThePrintersMarginsOrAQuarterInchWh
     // once taken for borderless US Letter), a quarter inch all round.
     paper writer;
     ASSERT_TRUE(paperOf("writer", &writer));
-    EXPECT_NEAR(writer.width, 595, 0.5);
-    EXPECT_NEAR(writer.height, 842, 0.5);
+    EXPECT_NEAR(writer.width, 595.28, 0.01);
+    EXPECT_NEAR(writer.height, 841.89, 0.01);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(writer.margins[i], 18, 0.1) << i;
 
     // The device context spans the printable area at 600 dots per inch.
     pwPrinterInfo info{};
     ASSERT_EQ(tmPrinter("office", &info), 1);
     EXPECT_EQ(info.dpi, 600);
-    EXPECT_NEAR(info.width, (595 - 55) * 600 / 72.0, 1.5);
-    EXPECT_NEAR(info.height, (842 - 75) * 600 / 72.0, 1.5);
+    EXPECT_NEAR(info.width, (595.28 - 55) * 600 / 72.0, 1);   // A4 is 595.28 x 841.89 points
+    EXPECT_NEAR(info.height, (841.89 - 75) * 600 / 72.0, 1);
 }
 
 TEST_F(CupsPrinters, TheUsersOwnChoiceOfPaperForADestinationWins)
