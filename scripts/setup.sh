@@ -5,7 +5,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
   clang libclang-rt-dev
   libcairo2-dev poppler-utils fonts-dejavu-core
   libncurses-dev libcups2-dev tmux cups-daemon cups-client
-  libgtk-3-dev xvfb xdotool xclip imagemagick stterm
+  libgtk-3-dev xvfb openbox xdotool xclip imagemagick stterm
   lintian desktop-file-utils file man-db ccache)
 missing=()
 for p in "${packages[@]}"; do

@@ -116,5 +116,9 @@ int spooler(int step, const pwDocument* document);
 // The printer's default font cell for a resolution: 10-point monospace.
 void printerCell(int dpi, int* charWidth, int* rowHeight);
 void pageGeometry(GtkPageSetup* setup, int dpi, pwPrinterInfo* info);
+// Draws a recorded page on a job's surface (the paper's upright size) in
+// the page setup's orientation, from its printable area's corner; then
+// ends the page.
+void printPage(cairo_t* cr, GtkPageSetup* setup, const pwDocument& document, const pwPage& page);
 
 }  // namespace gw

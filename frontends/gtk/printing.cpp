@@ -3,6 +3,15 @@
 // console lays out, and each recorded page is drawn with the same page
 // replay as every real front end onto the surface of a GtkPrintJob, which
 // goes to the printer (a CUPS queue, or "Print to File").
+//
+// The console's device context is the page setup's printable area: its
+// origin is the area's top-left corner on the sheet and HORZRES x VERTRES
+// its size, the sheet less the page setup's margins (a quarter of an inch
+// on a side where the printer reports none).  The dialog opens on the
+// printer and settings of the last print of this run, or else on the
+// system's default printer.
+#include <cairo-pdf.h>
+#include <cairo-ps.h>
 #include <gtk/gtkunixprint.h>
 
 #include <cmath>
@@ -12,6 +21,7 @@
 #include "frontends/gtk/internal.h"
 #include "frontends/gtk/keys.h"
 #include "frontends/print/page_replay.h"
+#include "frontends/print/paper.h"
 
 namespace gw {
 
@@ -67,6 +77,32 @@ gboolean takeDefault(GtkPrinter* printer, gpointer data)
     return FALSE;
 }
 
+// The page setup's sheet, in its orientation, with the margins printing
+// keeps: the printer's, or a quarter of an inch where it reports none.
+printSheet sheetOf(GtkPageSetup* setup)
+{
+    printSheet sheet{gtk_page_setup_get_paper_width(setup, GTK_UNIT_POINTS),
+                     gtk_page_setup_get_paper_height(setup, GTK_UNIT_POINTS),
+                     {gtk_page_setup_get_left_margin(setup, GTK_UNIT_POINTS),
+                      gtk_page_setup_get_top_margin(setup, GTK_UNIT_POINTS),
+                      gtk_page_setup_get_right_margin(setup, GTK_UNIT_POINTS),
+                      gtk_page_setup_get_bottom_margin(setup, GTK_UNIT_POINTS)}};
+    keepOffTheEdges(&sheet);
+    return sheet;
+}
+
+// The name of the system's default printer (a real one, not a file), ""
+// when there is none.
+std::string defaultPrinterName()
+{
+    GtkPrinter* chosen = nullptr;
+    gtk_enumerate_printers(takeDefault, &chosen, nullptr, TRUE);
+    if (!chosen) return "";
+    std::string name = gtk_printer_get_name(chosen);
+    g_object_unref(chosen);
+    return name;
+}
+
 int resolutionOf(GtkPrintSettings* settings)
 {
     const int dpi = gtk_print_settings_get_resolution(settings);
@@ -95,14 +131,7 @@ void pageSpan(GtkPrintSettings* settings, int* from, int* to)
 
 void drawPage(const pwDocument& document, const pwPage& page)
 {
-    const double scale = 72.0 / (document.page.dpi > 0 ? document.page.dpi : 300);
-    cairo_save(printing.cr);
-    cairo_translate(printing.cr, gtk_page_setup_get_left_margin(printing.pageSetup, GTK_UNIT_POINTS),
-                    gtk_page_setup_get_top_margin(printing.pageSetup, GTK_UNIT_POINTS));
-    cairo_scale(printing.cr, scale, scale);
-    replayPage(printing.cr, document, page);
-    cairo_restore(printing.cr);
-    cairo_show_page(printing.cr);
+    printPage(printing.cr, printing.pageSetup, document, page);
 }
 
 // The first list inside a widget: the print dialog's printers.
@@ -118,10 +147,26 @@ GtkWidget* firstList(GtkWidget* widget)
 }
 
 // The keyboard starts in the list of printers, so the arrows choose one.
-void focusPrinters(GtkWidget* dialog, gpointer)
+// A list that takes the focus with no printer selected selects its first
+// row (and so the dialog stops waiting for the printer it was to open on):
+// while that printer has not been listed yet, the focus waits for it.
+void focusOnceSelected(GtkTreeSelection* selection, gpointer list)
+{
+    if (gtk_tree_selection_count_selected_rows(selection) == 0) return;
+    g_signal_handlers_disconnect_by_func(selection, reinterpret_cast<gpointer>(focusOnceSelected), list);
+    gtk_widget_grab_focus(GTK_WIDGET(list));
+}
+
+void focusPrinters(GtkWidget* dialog, gpointer waitsForPrinter)
 {
     GtkWidget* list = firstList(dialog);
-    if (list) gtk_widget_grab_focus(list);
+    if (!list) return;
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(list));
+    if (!waitsForPrinter || gtk_tree_selection_count_selected_rows(selection) > 0) {
+        gtk_widget_grab_focus(list);
+    } else {
+        g_signal_connect_object(selection, "changed", G_CALLBACK(focusOnceSelected), list, static_cast<GConnectFlags>(0));
+    }
 }
 
 void onJobSent(GtkPrintJob*, gpointer, const GError* error)
@@ -216,17 +261,79 @@ void printerCell(int dpi, int* charWidth, int* rowHeight)
 void pageGeometry(GtkPageSetup* setup, int dpi, pwPrinterInfo* info)
 {
     info->dpi = dpi;
-    info->width = static_cast<int>(gtk_page_setup_get_page_width(setup, GTK_UNIT_INCH) * dpi);
-    info->height = static_cast<int>(gtk_page_setup_get_page_height(setup, GTK_UNIT_INCH) * dpi);
+    printableArea(sheetOf(setup), dpi, &info->width, &info->height);
     printerCell(dpi, &info->charWidth, &info->rowHeight);
+}
+
+void printPage(cairo_t* cr, GtkPageSetup* setup, const pwDocument& document, const pwPage& page)
+{
+    // A job's surface has the paper's upright size.  A PDF page takes the
+    // orientation's size; on any other surface (PostScript) the sheet stays
+    // upright and the drawing is turned, as GTK's own print operation does.
+    cairo_surface_t* target = cairo_get_target(cr);
+    GtkPaperSize* paper = gtk_page_setup_get_paper_size(setup);
+    const double width = gtk_paper_size_get_width(paper, GTK_UNIT_POINTS);
+    const double height = gtk_paper_size_get_height(paper, GTK_UNIT_POINTS);
+    const GtkPageOrientation orientation = gtk_page_setup_get_orientation(setup);
+    const bool turned = orientation == GTK_PAGE_ORIENTATION_LANDSCAPE ||
+                        orientation == GTK_PAGE_ORIENTATION_REVERSE_LANDSCAPE;
+    const bool pdf = cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_PDF;
+    cairo_save(cr);
+    if (pdf) {
+        cairo_pdf_surface_set_size(target, turned ? height : width, turned ? width : height);
+        if (orientation == GTK_PAGE_ORIENTATION_REVERSE_PORTRAIT) {
+            cairo_translate(cr, width, height);
+            cairo_scale(cr, -1, -1);
+        } else if (orientation == GTK_PAGE_ORIENTATION_REVERSE_LANDSCAPE) {
+            cairo_translate(cr, height, width);
+            cairo_scale(cr, -1, -1);
+        }
+    } else {
+        if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_PS) {
+            cairo_ps_surface_dsc_begin_page_setup(target);
+            cairo_ps_surface_dsc_comment(target, turned ? "%%PageOrientation: Landscape" : "%%PageOrientation: Portrait");
+        }
+        cairo_matrix_t turn;
+        switch (orientation) {
+        case GTK_PAGE_ORIENTATION_LANDSCAPE:
+            cairo_translate(cr, 0, height);
+            cairo_matrix_init(&turn, 0, -1, 1, 0, 0, 0);
+            cairo_transform(cr, &turn);
+            break;
+        case GTK_PAGE_ORIENTATION_REVERSE_PORTRAIT:
+            cairo_translate(cr, width, height);
+            cairo_scale(cr, -1, -1);
+            break;
+        case GTK_PAGE_ORIENTATION_REVERSE_LANDSCAPE:
+            cairo_translate(cr, width, 0);
+            cairo_matrix_init(&turn, 0, 1, -1, 0, 0, 0);
+            cairo_transform(cr, &turn);
+            break;
+        default:
+            break;
+        }
+    }
+    const printSheet sheet = sheetOf(setup);
+    const double scale = 72.0 / (document.page.dpi > 0 ? document.page.dpi : 300);
+    cairo_translate(cr, sheet.margins[0], sheet.margins[1]);
+    cairo_scale(cr, scale, scale);
+    replayPage(cr, document, page);
+    cairo_restore(cr);
+    cairo_show_page(cr);
 }
 
 int printDialog(struct plPrintDlg* request, char* printer, size_t size)
 {
     GtkWidget* dialog = gtk_print_unix_dialog_new("Print", parentFor(request->owner));
     GtkPrintUnixDialog* print = GTK_PRINT_UNIX_DIALOG(dialog);
-    // The last choice of this run is offered again.
+    // The last choice of this run is offered again; before there is one,
+    // the system's default printer.
     GtkPrintSettings* settings = printing.settings ? gtk_print_settings_copy(printing.settings) : gtk_print_settings_new();
+    if (!gtk_print_settings_get_printer(settings)) {
+        const std::string name = printing.printer ? printing.name : defaultPrinterName();
+        if (!name.empty()) gtk_print_settings_set_printer(settings, name.c_str());
+    }
+    const bool waitsForPrinter = gtk_print_settings_get_printer(settings) != nullptr;
     gtk_print_settings_set_n_copies(settings, request->copies > 0 ? request->copies : 1);
     gtk_print_settings_set_collate(settings, (request->flags & PD_COLLATE) != 0);
     if (request->flags & PD_PAGENUMS) {
@@ -247,7 +354,7 @@ int printDialog(struct plPrintDlg* request, char* printer, size_t size)
     gtk_print_unix_dialog_set_current_page(print, -1);
     gtk_print_unix_dialog_set_embed_page_setup(print, TRUE);
 
-    g_signal_connect(dialog, "map", G_CALLBACK(focusPrinters), nullptr);
+    g_signal_connect(dialog, "map", G_CALLBACK(focusPrinters), GINT_TO_POINTER(waitsForPrinter ? 1 : 0));
 
     int answered = 0;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {

@@ -5,16 +5,15 @@
 // memory; only a document that ran to its end is written or sent.  A file
 // is replaced as a whole, so a cancelled or failed job leaves an earlier
 // file of that name as it was.
-#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cairo-pdf.h>
-#include <clocale>
 #include <cstring>
 #include <string>
 
 #include "frontends/print/page_replay.h"
+#include "frontends/print/paper.h"
 #include "frontends/terminal/internal.h"
 #include "runtime/runtime.h"
 
@@ -36,7 +35,7 @@ struct printJob {
     std::string data;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
-    double margins[4] = {0, 0, 0, 0};
+    double left = 0, top = 0;   // the printable area's corner on the sheet, in points
 };
 printJob job;
 
@@ -46,25 +45,20 @@ cairo_status_t appendBytes(void* closure, const unsigned char* bytes, unsigned i
     return CAIRO_STATUS_SUCCESS;
 }
 
-// The paper the locale uses (A4 where it says nothing), in points.
-void localePaper(double* width, double* height)
+// The sheet a destination prints on: a printer's default paper and its
+// printable area; the locale's paper where the printer says nothing; the
+// "PDF file" destination writes the locale's paper with half-inch margins.
+printSheet sheetFor(const char* name)
 {
-    static bool set = false;
-    if (!set) {
-        std::setlocale(LC_PAPER, "");
-        set = true;
+    printSheet sheet{};
+    if (std::strcmp(name, tmPdfDestination) != 0 &&
+        tmPrinterPaper(name, &sheet.width, &sheet.height, sheet.margins)) {
+        return sheet;
     }
-    const int widthMm = static_cast<int>(reinterpret_cast<intptr_t>(nl_langinfo(_NL_PAPER_WIDTH)));
-    const int heightMm = static_cast<int>(reinterpret_cast<intptr_t>(nl_langinfo(_NL_PAPER_HEIGHT)));
-    *width = (widthMm > 0 ? widthMm : 210) * pointsPerInch / 25.4;
-    *height = (heightMm > 0 ? heightMm : 297) * pointsPerInch / 25.4;
-}
-
-void paperFor(const char* name, double* width, double* height, double margins[4])
-{
-    if (std::strcmp(name, tmPdfDestination) != 0 && tmPrinterPaper(name, width, height, margins)) return;
-    localePaper(width, height);
-    for (int i = 0; i < 4; ++i) margins[i] = pdfMargin;
+    localePaper(&sheet.width, &sheet.height);
+    const bool pdf = std::strcmp(name, tmPdfDestination) == 0;
+    for (double& margin : sheet.margins) margin = pdf ? pdfMargin : leastMargin;
+    return sheet;
 }
 
 void closeJob()
@@ -92,10 +86,10 @@ int startDocument(const pwDocument* document)
     job.destination = document->printer;
     job.path = tmS.pdfPath;
     if (job.pdf && (job.path.empty() || !writable(job.path))) return 0;
-    double width = 0;
-    double height = 0;
-    paperFor(document->printer.c_str(), &width, &height, job.margins);
-    job.surface = cairo_pdf_surface_create_for_stream(appendBytes, &job.data, width, height);
+    const printSheet sheet = sheetFor(document->printer.c_str());
+    job.left = sheet.margins[0];
+    job.top = sheet.margins[1];
+    job.surface = cairo_pdf_surface_create_for_stream(appendBytes, &job.data, sheet.width, sheet.height);
     job.cr = cairo_create(job.surface);
     if (cairo_status(job.cr) != CAIRO_STATUS_SUCCESS) {
         closeJob();
@@ -110,7 +104,7 @@ int endPage(const pwDocument* document)
     if (!job.open || document->pages.empty()) return -1;
     cairo_t* cr = job.cr;
     cairo_save(cr);
-    cairo_translate(cr, job.margins[0], job.margins[1]);
+    cairo_translate(cr, job.left, job.top);
     const double dpi = document->page.dpi > 0 ? document->page.dpi : printDpi;
     cairo_scale(cr, pointsPerInch / dpi, pointsPerInch / dpi);
     replayPage(cr, *document, document->pages.back());
@@ -154,15 +148,11 @@ int tmPrinter(const char* name, pwPrinterInfo* info)
     // There is no default printer to fall back on: the print form names
     // the destination, and without one the console says there is none.
     if (!name || !*name) return 0;
-    double width = 0;
-    double height = 0;
-    double margins[4] = {0, 0, 0, 0};
-    paperFor(name, &width, &height, margins);
+    const printSheet sheet = sheetFor(name);
     std::strncpy(info->name, name, sizeof info->name - 1);
     info->name[sizeof info->name - 1] = '\0';
     info->dpi = printDpi;
-    info->width = static_cast<int>((width - margins[0] - margins[2]) * printDpi / pointsPerInch);
-    info->height = static_cast<int>((height - margins[1] - margins[3]) * printDpi / pointsPerInch);
+    printableArea(sheet, printDpi, &info->width, &info->height);
     info->charWidth = printCharWidth;
     info->rowHeight = printRowHeight;
     return 1;

@@ -80,9 +80,11 @@ export DISPLAY=":$display"
 timeout=10 wait_for test -e "/tmp/.X11-unix/X$display" || { echo "Xvfb did not start"; exit 1; }
 
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Wine lists the machine's CUPS printers; the tests see none of them (only
-# the file printer they add), whatever printers the machine has.
-export CUPS_SERVER=$scratch/no-cups.sock
+# Wine lists the printing system's printers as its own: it is pointed at
+# none, so the print flow starts with no printer whatever the machine has.
+export CUPS_SERVER=$scratch/no-cups/cups.sock CUPS_SERVERROOT=$scratch/no-cups
+mkdir -p "$CUPS_SERVERROOT"
+unset PRINTER LPDEST
 wineserver=/usr/lib/wine/wineserver
 # The launcher starts either kind of program where the 32-bit loader runs;
 # elsewhere the 64-bit loader runs the 64-bit programs alone.

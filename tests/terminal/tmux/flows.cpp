@@ -336,29 +336,6 @@ TEST_F(Pane, AMouseSelectionIsCopiedAndPastedBack)
     exitWithoutSaving("1");
 }
 
-TEST_F(Pane, PrintingToAPdfFile)
-{
-    // No CUPS server answers, whatever printers this machine has: the form
-    // offers the PDF file alone.
-    startRastrel("CUPS_SERVER=" + root + "/no-cups.sock");
-    keys("M-f");
-    ASSERT_TRUE(waitForText("Print"));
-    keys("p");
-    ASSERT_TRUE(waitForText("Destination:"));
-    ASSERT_TRUE(waitForText("< PDF file >"));
-    keys("Down");
-    keys("C-u");
-    type(folder + "/printed.pdf");
-    keys("Enter");
-    ASSERT_TRUE(waitForFile(folder + "/printed.pdf"));
-    const std::string text = output("pdftotext -layout " + quote(folder + "/printed.pdf") + " -");
-    EXPECT_NE(text.find("Vellomex.out"), std::string::npos) << text;
-    EXPECT_NE(text.find("Page 1"), std::string::npos) << text;
-    EXPECT_NE(text.find("Rastrel 1.0"), std::string::npos) << text;
-    EXPECT_NE(text.find("Enter Selection:"), std::string::npos) << text;
-    exitWithoutSaving("1");
-}
-
 TEST_F(Pane, NineThenNoGivesTheShellsScreenBack)
 {
     type("clear; echo before the program");
@@ -442,67 +419,6 @@ TEST_F(Pane, SighupClosesWithoutAskingAnyone)
     ASSERT_GT(pid, 0);
     kill(pid, SIGHUP);
     expectEnded("1");
-}
-
-// A CUPS server of the test's own, with a queue that keeps what it is sent.
-TEST_F(Pane, PrintingToACupsQueue)
-{
-    if (access("/usr/sbin/cupsd", X_OK) != 0 || access("/usr/sbin/lpadmin", X_OK) != 0) {
-        GTEST_SKIP() << "no CUPS server here (Debian's cups-daemon and cups-client): printing to CUPS not tested";
-    }
-    if (geteuid() != 0) GTEST_SKIP() << "a CUPS server of our own needs root here: printing to CUPS not tested";
-    const std::string cups = root + "/cups";
-    const std::string out = cups + "/out";
-    std::system(("mkdir -p " + cups + "/conf " + cups + "/spool/tmp " + cups + "/cache " + cups + "/state " + cups +
-                 "/log " + cups + "/bin/backend " + out + " && chmod 755 " + root + " " + cups + " && chmod 777 " +
-                 out + " && chmod 1777 " + cups + "/spool/tmp && ln -s /usr/lib/cups/daemon " + cups +
-                 "/bin/daemon && ln -s /usr/lib/cups/notifier " + cups + "/bin/notifier")
-                    .c_str());
-    std::ofstream(cups + "/bin/backend/keep")
-        << "#!/bin/sh\nif [ $# -eq 0 ]; then echo 'direct keep \"Unknown\" \"Keeps documents\"'; exit 0; fi\n"
-           "out=${DEVICE_URI#keep:}\nif [ -n \"$6\" ]; then cat \"$6\" > \"$out.part\"; else cat > \"$out.part\"; fi\n"
-           "mv \"$out.part\" \"$out\"\n";
-    chmod((cups + "/bin/backend/keep").c_str(), 0755);
-    std::ofstream(cups + "/conf/cups-files.conf")
-        << "ServerRoot " << cups << "/conf\nRequestRoot " << cups << "/spool\nCacheDir " << cups
-        << "/cache\nStateDir " << cups << "/state\nTempDir " << cups << "/spool/tmp\nServerBin " << cups
-        << "/bin\nDataDir /usr/share/cups\nAccessLog " << cups << "/log/access_log\nErrorLog " << cups
-        << "/log/error_log\nPageLog " << cups << "/log/page_log\nSystemGroup root\n";
-    std::ofstream(cups + "/conf/cupsd.conf") << "Listen " << cups
-                                             << "/cups.sock\nLogLevel warn\nWebInterface No\nBrowsing No\n"
-                                                "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n";
-    const pid_t server = fork();
-    ASSERT_GE(server, 0);
-    if (server == 0) {
-        execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", (cups + "/conf/cupsd.conf").c_str(), "-s",
-              (cups + "/conf/cups-files.conf").c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    struct stopServer {
-        pid_t pid;
-        ~stopServer()
-        {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    } stop{server};
-    const std::string environment = "CUPS_SERVER=" + cups + "/cups.sock";
-    ASSERT_TRUE(waitFor([&](const std::string&) { return fileExists(cups + "/cups.sock"); }));
-    ASSERT_EQ(std::system((environment + " /usr/sbin/lpadmin -p keeper -E -v keep:" + out +
-                           "/job.pdf -m raw > /dev/null 2>&1 && " + environment + " /usr/sbin/lpadmin -d keeper")
-                              .c_str()),
-              0);
-    startRastrel(environment);
-    keys("M-f");
-    ASSERT_TRUE(waitForText("Print"));
-    keys("p");
-    ASSERT_TRUE(waitForText("< keeper >"));   // the server's default printer comes first
-    keys("Enter");
-    ASSERT_TRUE(waitForFile(out + "/job.pdf"));
-    const std::string text = output("pdftotext -layout " + out + "/job.pdf -");
-    EXPECT_NE(text.find("Page 1"), std::string::npos) << text;
-    EXPECT_NE(text.find("Rastrel 1.0"), std::string::npos) << text;
-    exitWithoutSaving("1");
 }
 
 }  // namespace

@@ -1,0 +1,222 @@
+// Printing from the terminal front end, end to end: the real program in a
+// tmux pane, its print form driven with send-keys, the job sent to a CUPS
+// server of the test's own (or written to a PDF file with no server at
+// all), and the printed page read back with pdfinfo and pdftotext -bbox.
+// Every wait is for something on the screen, on disk or in the server.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/print/cups_server.h"
+
+namespace {
+
+std::string quote(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string output(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+        pclose(pipe);
+    }
+    return text;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool waitFor(const std::function<bool()>& condition, int seconds = 20)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    return condition();
+}
+
+// A line typed at the prompt, longer than a printed row: digits in words
+// of ten, so the cut at the printable width falls inside a word.
+const std::string longLine = [] {
+    std::string line;
+    for (int i = 0; i < 12; ++i) line += "0123456789 ";
+    return line;
+}();
+
+class TerminalPrinting : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (std::system("tmux -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed (Debian's tmux)";
+        if (std::system("pdftotext -v > /dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+        char pattern[] = "/tmp/rastrel-tprint-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        folder = root + "/scans";
+        socket = root + "/tmux.sock";
+        ASSERT_EQ(std::system((std::string(MAKE_SAMPLES_BINARY) + " " + folder + " > /dev/null").c_str()), 0);
+        std::ofstream(root + "/tmux.conf") << "set -g default-terminal tmux-256color\nset -g status off\n";
+        ASSERT_EQ(tmux("-f " + root + "/tmux.conf new-session -d -x 100 -y 30 -c " + folder +
+                       " -e LANG=C.UTF-8 -e LC_PAPER=C -e HISTFILE=/dev/null -e HOME=" + root +
+                       " 'bash --norc --noprofile'"),
+                  0);
+        tmux("send-keys \"PS1='$ '\" Enter");
+        ASSERT_TRUE(waitForText("$ "));
+    }
+
+    void TearDown() override
+    {
+        if (root.empty()) return;
+        tmux("kill-server");
+        server.stop();
+        const std::string remove = "rm -rf " + quote(root) + " 2> /dev/null";
+        for (int attempt = 0; attempt < 50 && std::system(remove.c_str()) != 0; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    int tmux(const std::string& arguments)
+    {
+        return std::system(("tmux -S " + quote(socket) + " " + arguments + " > /dev/null 2>&1").c_str());
+    }
+    void keys(const std::string& arguments) { tmux("send-keys " + arguments); }
+    void type(const std::string& text) { tmux("send-keys -l " + quote(text)); }
+    std::string screen() { return output("tmux -S " + quote(socket) + " capture-pane -p"); }
+    bool waitForText(const std::string& text)
+    {
+        std::string last;
+        if (waitFor([&] { return (last = screen()).find(text) != std::string::npos; })) return true;
+        ADD_FAILURE() << "the pane never showed \"" << text << "\"; it shows:\n" << last;
+        return false;
+    }
+
+    // The program with its prompt, a long line typed at it, in the
+    // environment given.
+    void startRastrel(const std::string& environment)
+    {
+        type("clear; " + environment + " " + RASTREL_BINARY + "; echo EXIT=$?");
+        keys("Enter");
+        ASSERT_TRUE(waitForText("Enter Selection:"));
+        ASSERT_TRUE(waitForText(" File  Edit "));
+        type(longLine);
+        ASSERT_TRUE(waitForText("0123456789"));
+    }
+    void openPrintForm()
+    {
+        keys("M-f");
+        ASSERT_TRUE(waitForText("Print"));
+        keys("p");
+        ASSERT_TRUE(waitForText("Destination:"));
+    }
+    void exitWithoutSaving()
+    {
+        keys("M-f");
+        ASSERT_TRUE(waitForText("Exit"));
+        keys("x");
+        ASSERT_TRUE(waitForText("before quitting?"));
+        keys("n");
+        ASSERT_TRUE(waitForText("EXIT=1"));
+    }
+
+    // The page printed: its paper, and every word inside the margins; the
+    // header, the page number and the transcript's first line whole, that
+    // line starting at the printable area's left edge.
+    void expectPage(const std::string& pdf, const std::string& paper, const double margins[4])
+    {
+        PrintedDocument page;
+        ASSERT_TRUE(readPrinted(pdf, &page)) << pdf;
+        EXPECT_NE(page.pageSize.find(paper), std::string::npos) << page.pageSize;
+        EXPECT_EQ(wordsOutsideMargins(page, margins), "");
+        EXPECT_NE(findWord(page, "Vellomex.out"), nullptr);
+        EXPECT_NE(findWord(page, "Page"), nullptr);
+        EXPECT_NE(findWord(page, "1"), nullptr);
+        const PrintedWord* first = findWord(page, "Rastrel");
+        ASSERT_NE(first, nullptr);
+        EXPECT_NE(findWord(page, "1.0"), nullptr);
+        EXPECT_NEAR(first->xMin, margins[0], 0.5);
+        // The typed line runs to the printable area's right edge and goes on
+        // on the next row.
+        const PrintedWord* cut = findWord(page, "0123456789");
+        ASSERT_NE(cut, nullptr);
+        double right = 0;
+        for (const PrintedWord& w : page.words) right = std::max(right, w.xMax);
+        EXPECT_GT(right, page.width - margins[2] - 7);   // within a character of the edge
+    }
+
+    std::string root, folder, socket;
+    TestCupsServer server;
+};
+
+// A4 queues as an office has them: a printer with margins of its own (the
+// default) and a PDF writer whose sizes are all borderless.
+TEST_F(TerminalPrinting, EachQueueGetsItsDefaultPaperAndTheTextKeepsItsPrintableArea)
+{
+    std::string reason;
+    if (!server.start(root, &reason)) GTEST_SKIP() << reason;
+    ASSERT_TRUE(server.addQueue("writer", {testA4(0, 0, 0, 0), testLetter(0, 0, 0, 0)}, false, &reason)) << reason;
+    ASSERT_TRUE(server.addQueue("office", {testA4(30, 40, 25, 35), testLetter(20, 30, 20, 30)}, true, &reason))
+        << reason;
+    startRastrel("env -u PRINTER -u LPDEST " + server.environment());
+
+    openPrintForm();
+    ASSERT_TRUE(waitForText("< office >"));   // the default, first
+    keys("Enter");
+    ASSERT_TRUE(waitFor([&] { return server.completed("office", 1); }));
+    const double office[4] = {30, 35, 25, 40};
+    expectPage(server.output("office"), "(A4)", office);
+    EXPECT_NE(readFile(server.options("office")).find("media=iso_a4_210x297mm"), std::string::npos);
+
+    openPrintForm();
+    keys("Right");
+    ASSERT_TRUE(waitForText("< writer >"));
+    keys("Enter");
+    ASSERT_TRUE(waitFor([&] { return server.completed("writer", 1); }));
+    const double quarterInch[4] = {18, 18, 18, 18};
+    expectPage(server.output("writer"), "(A4)", quarterInch);
+    exitWithoutSaving();
+}
+
+// With no printing system to be reached, and whatever printers the machine
+// has, the form offers the PDF file: the locale's paper, half-inch margins.
+TEST_F(TerminalPrinting, APdfFileWithNoServerToBeReached)
+{
+    startRastrel(noCupsEnvironment(root));
+    openPrintForm();
+    ASSERT_TRUE(waitForText("< PDF file >"));
+    keys("Down");
+    keys("C-u");
+    type(folder + "/printed.pdf");
+    keys("Enter");
+    ASSERT_TRUE(waitFor([&] {
+        struct stat info{};
+        return stat((folder + "/printed.pdf").c_str(), &info) == 0;
+    }));
+    const double halfInch[4] = {36, 36, 36, 36};
+    expectPage(folder + "/printed.pdf", "(A4)", halfInch);
+    exitWithoutSaving();
+}
+
+}  // namespace
