@@ -76,6 +76,13 @@ pwCaretInfo pwCaret()
     return pwCaretInfo{caret.owner, caret.x, caret.y, caret.width, caret.height, caret.hideCount == 0 ? 1 : 0};
 }
 
+int pwCommandText(plHwnd window, uint16_t command, std::string* text)
+{
+    Window* w = windowOf(window);
+    if (!w || !w->enabled) return 0;
+    return divertedCommand(window, command, text);
+}
+
 pwScrollInfo pwScrollBar(plHwnd window, int bar)
 {
     Window* w = windowOf(window);
