@@ -13,7 +13,8 @@
 # SOAK_SEED=N SOAK_SECONDS=1 replays that run.
 #
 #   desktop_soak.sh RASTREL MAKE_SAMPLES SUPPRESSIONS [OUTPUT_DIR]
-# SOAK_SECONDS (default 60) bounds the time in which new runs start.
+# SOAK_SECONDS (default 60) bounds the time in which new runs start;
+# SOAK_FULL_STACKS=1 gives a leak report its whole stack (slower).
 set -u
 rastrel=$1
 make_samples=$2
@@ -104,7 +105,7 @@ while (( SECONDS - start < budget )); do
   echo "run $runs: seed $runSeed"
   log=$work/run.log
   rm -rf "$work/run" && cp -r "$work/samples" "$work/run"
-  (cd "$work/run" && exec env ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0" \
+  (cd "$work/run" && exec env ASAN_OPTIONS="detect_leaks=1${SOAK_FULL_STACKS:+:fast_unwind_on_malloc=0}" \
       LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0" UBSAN_OPTIONS="print_stacktrace=1" \
       "$rastrel" --window </dev/null >"$log" 2>&1) &
   program=$!
