@@ -475,16 +475,35 @@ void applyScrollBar(View* view, const pwScrollInfo& bar)
     gtk_adjustment_configure(view->adjustment, bar.position, bar.minimum, upper, 1, page, page);
 }
 
-// The desktop's icon for an application, drawn once at one size (the
-// window manager scales it).
+// The window's icon: a small console window (title bar, white page, lines
+// of text), drawn once at one size (the window manager scales it).  Drawn,
+// not looked up: the icon theme's lookup is a good part of the start-up,
+// and a theme may hold only SVG icons, which load the SVG renderer.
 void setIcon(GtkWindow* window)
 {
     enum { iconSize = 48 };
-    // An SVG icon would load the SVG renderer, most of the start-up's cost.
-    GdkPixbuf* icon =
-        gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), "application-x-executable", iconSize,
-                                 static_cast<GtkIconLookupFlags>(GTK_ICON_LOOKUP_FORCE_SIZE | GTK_ICON_LOOKUP_NO_SVG),
-                                 nullptr);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iconSize, iconSize);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
+    cairo_rectangle(cr, 3, 5, 42, 38);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0.21, 0.46, 0.82);
+    cairo_rectangle(cr, 4, 6, 40, 7);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, 4, 13, 40, 29);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    const int lines[][2] = {{18, 24}, {23, 32}, {28, 14}, {35, 20}};
+    for (const auto& line : lines) {
+        cairo_rectangle(cr, 7, line[0], line[1], 2);
+        cairo_fill(cr);
+    }
+    cairo_rectangle(cr, 28, 34, 2, 5);   // the caret
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    GdkPixbuf* icon = gdk_pixbuf_get_from_surface(surface, 0, 0, iconSize, iconSize);
+    cairo_surface_destroy(surface);
     if (!icon) return;
     gtk_window_set_icon(window, icon);
     g_object_unref(icon);
