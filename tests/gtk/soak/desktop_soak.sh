@@ -13,8 +13,9 @@
 # SOAK_SEED=N SOAK_SECONDS=1 replays that run.
 #
 #   desktop_soak.sh RASTREL MAKE_SAMPLES SUPPRESSIONS [OUTPUT_DIR]
-# SOAK_SECONDS (default 60) bounds the time in which new runs start;
-# SOAK_FULL_STACKS=1 gives a leak report its whole stack (slower).
+# SOAK_SECONDS (default 60) bounds the time in which new runs start.  Leak
+# reports get whole stacks (glib and GTK have no frame pointers), so the
+# suppressions that name a library's own allocations can match them.
 set -u
 rastrel=$1
 make_samples=$2
@@ -105,7 +106,7 @@ while (( SECONDS - start < budget )); do
   echo "run $runs: seed $runSeed"
   log=$work/run.log
   rm -rf "$work/run" && cp -r "$work/samples" "$work/run"
-  (cd "$work/run" && exec env ASAN_OPTIONS="detect_leaks=1${SOAK_FULL_STACKS:+:fast_unwind_on_malloc=0}" \
+  (cd "$work/run" && exec env ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0" \
       LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0" UBSAN_OPTIONS="print_stacktrace=1" \
       "$rastrel" --window </dev/null >"$log" 2>&1) &
   program=$!
@@ -124,15 +125,17 @@ while (( SECONDS - start < budget )); do
   done
   # The end: close the window, answer No to the question, and wait.
   hung=1
-  for _ in $(seq 200); do
+  for tick in $(seq 200); do
     kill -0 "$program" 2>/dev/null || { hung=0; break; }
-    if (( _ % 10 == 1 )); then
+    if (( tick % 10 == 1 )); then
       # A box or dialog of the program's, mapped or not (the window
       # manager may have hidden it with a window it belongs to).
-      box=$(xdotool search --pid "$program" --name '^(Vellomex|Save As|Print|Unhandled Exception)$' 2>/dev/null |
+      box=$(xdotool search --all --pid "$program" --name '^(Vellomex|Save As|Print|Unhandled Exception)$' 2>/dev/null |
             while read -r w; do xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$w"; done | head -1)
-      [ -z "$box" ] && box=$(xdotool search --pid "$program" --name '^(Vellomex|Save As|Print|Unhandled Exception)$' \
+      [ -z "$box" ] && box=$(xdotool search --all --pid "$program" --name '^(Vellomex|Save As|Print|Unhandled Exception)$' \
             2>/dev/null | head -1)
+      [ -n "${SOAK_TRACE:-}" ] && echo "  closing: box [$box] $(xdotool search --all --pid "$program" --name . 2>/dev/null |
+        while read -r w; do printf '%s=%s; ' "$w" "$(xdotool getwindowname "$w")"; done)"
       if [ -n "$box" ]; then
         wmctrl -i -a "$box" 2>/dev/null
         timeout 5 xdotool windowactivate --sync "$box" 2>/dev/null
@@ -148,7 +151,7 @@ while (( SECONDS - start < budget )); do
   done
   if (( hung )); then
     command -v import >/dev/null && import -window root "$out/desktop_soak_seed_$runSeed.png" 2>/dev/null
-    xdotool search --pid "$program" --name . 2>/dev/null | while read -r w; do
+    xdotool search --all --pid "$program" --name . 2>/dev/null | while read -r w; do
       echo "window $w: $(xdotool getwindowname "$w" 2>/dev/null)" \
         "($(xwininfo -id "$w" 2>/dev/null | grep -oE 'Map State: [A-Za-z]+|-geometry [^ ]+' | tr '\n' ' '))"
     done > "$work/windows"
