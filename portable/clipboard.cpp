@@ -39,6 +39,17 @@ struct Clipboard {
 };
 static Clipboard clipboard;
 
+// While a command runs with the clipboard diverted (pwDivertedCommand), what
+// it puts on the clipboard is kept here instead, and the clipboard itself,
+// its owner and the front end's clipboard are left alone.
+struct Diversion {
+    bool active;
+    bool open;
+    bool set;
+    std::string text;
+};
+static Diversion diversion;
+
 static Block* blockOf(plHglobal handle)
 {
     int index = slotOf(reinterpret_cast<uintptr_t>(handle), blocks);
@@ -88,6 +99,7 @@ void resetClipboard()
 {
     for (Block& block : blocks) freeBlock(block);
     clipboard = Clipboard{};
+    diversion = Diversion{};
 }
 
 // The bytes of a block up to its first NUL (or its end).
@@ -120,6 +132,18 @@ static plHglobal frontEndText()
     block->ownedByClipboard = true;
     clipboard.text = handle;
     return handle;
+}
+
+int divertedCommand(plHwnd window, uint16_t command, std::string* text)
+{
+    if (!windowOf(window) || diversion.active) return 0;
+    diversion = Diversion{};
+    diversion.active = true;
+    callProcedure(window, WM_COMMAND, command, 0);
+    const bool set = diversion.set;
+    if (set && text) *text = diversion.text;
+    diversion = Diversion{};
+    return set ? 1 : 0;
 }
 
 int liveBlockCount()
@@ -196,6 +220,10 @@ plHglobal plGlobalFree(plHglobal handle)
 
 int plOpenClipboard(plHwnd owner)
 {
+    if (diversion.active) {
+        diversion.open = true;
+        return 1;
+    }
     if (clipboard.open && clipboard.openedBy != owner) {
         lastError = errorAccessDenied;
         return 0;
@@ -207,6 +235,14 @@ int plOpenClipboard(plHwnd owner)
 
 int plCloseClipboard()
 {
+    if (diversion.active) {
+        if (!diversion.open) {
+            lastError = errorClipboardNotOpen;
+            return 0;
+        }
+        diversion.open = false;
+        return 1;
+    }
     if (!clipboard.open) {
         lastError = errorClipboardNotOpen;
         return 0;
@@ -218,6 +254,15 @@ int plCloseClipboard()
 
 int plEmptyClipboard()
 {
+    if (diversion.active) {
+        if (!diversion.open) {
+            lastError = errorClipboardNotOpen;
+            return 0;
+        }
+        diversion.set = false;
+        diversion.text.clear();
+        return 1;
+    }
     if (!clipboard.open) {
         lastError = errorClipboardNotOpen;
         return 0;
@@ -230,6 +275,18 @@ int plEmptyClipboard()
 
 plHglobal plSetClipboardData(uint32_t format, plHglobal handle)
 {
+    if (diversion.active) {
+        Block* block = blockOf(handle);
+        if (!diversion.open || format != CF_TEXT || !block) {
+            lastError = diversion.open ? errorInvalidParameter : errorClipboardNotOpen;
+            return nullptr;
+        }
+        // The block is the clipboard's once handed over: it goes at once.
+        diversion.set = true;
+        diversion.text.assign(block->bytes.data(), textLength(*block));
+        freeBlock(*block);
+        return handle;
+    }
     if (!clipboard.open) {
         lastError = errorClipboardNotOpen;
         return nullptr;

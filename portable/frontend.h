@@ -276,6 +276,12 @@ const pwCell* pwSurfaceRow(plHwnd window, int row);
 int pwSurfaceLineCount(plHwnd window);
 pwLine pwSurfaceLine(plHwnd window, int index);
 pwCaretInfo pwCaret();
+// The text a command of the window's menu would put on the clipboard now
+// (the Copy command's: the selected text, as the clipboard gets it), read
+// without touching the clipboard: the command is sent with the clipboard
+// diverted.  1 with the text; 0 when the command put nothing there (Copy
+// with nothing selected) or the window is disabled (a modal box is up).
+int pwCommandText(plHwnd window, uint16_t command, std::string* text);
 pwScrollInfo pwScrollBar(plHwnd window, int bar);
 // The items of a menu (the bar is plGetMenu's), by position.
 int pwMenuItemCount(plHmenu menu);

@@ -273,5 +273,8 @@ void printerLine(Dc& dc, int x1, int y1, int x2, int y2);
 void resetClipboard();
 plHglobal allocateBlock(size_t bytes, bool injectable);
 int liveBlockCount();
+// Sends WM_COMMAND command to window with the clipboard diverted; 1 with the
+// text the command put on the clipboard (clipboard.cpp).
+int divertedCommand(plHwnd window, uint16_t command, std::string* text);
 
 }  // namespace ws

@@ -82,6 +82,13 @@ pwCaretInfo pwCaret()
                        floorDivide(caret.y, cellHeight), floorDivide(caret.x, cellWidth)};
 }
 
+int pwCommandText(plHwnd window, uint16_t command, std::string* text)
+{
+    Window* w = windowOf(window);
+    if (!w || !w->enabled) return 0;
+    return divertedCommand(window, command, text);
+}
+
 pwScrollInfo pwScrollBar(plHwnd window, int bar)
 {
     Window* w = windowOf(window);

@@ -6,7 +6,8 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
   libcairo2-dev poppler-utils fonts-dejavu-core
   libncurses-dev libcups2-dev tmux cups-daemon cups-client
   libgtk-3-dev xvfb openbox xdotool xclip imagemagick stterm
-  lintian desktop-file-utils file man-db ccache)
+  lintian desktop-file-utils file man-db ccache
+  wmctrl gdb x11-utils dbus python3-pyatspi at-spi2-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -74,6 +74,19 @@ struct State {
     GtkIMContext* im;
     gint64 lastPoll;
     std::string clipboard;       // the text getClipboard handed out
+    // Whether the desktop's clipboard holds text, as its owner last said
+    // (asked again at each change of owner), and how deep GTK's own
+    // handling of events is: inside it the clipboard is not waited for.
+    int clipboardHasText;
+    int inGtk;
+    // PRIMARY: the selected text this window last offered there (UTF-8, LF
+    // line ends), and whether the selection may have changed since.
+    std::string primary;
+    int selectionChanged;
+    // Text pasted with the middle button, typed a part at a time.
+    std::string pasting;
+    size_t pastingAt;
+    plHwnd pastingWindow;
 };
 extern State state;
 
@@ -95,6 +108,13 @@ View* viewOf(plHwnd handle);
 GtkWindow* parentFor(plHwnd owner);
 // Posted input is counted, so the wait knows it may return.
 void noteInput();
+
+// accessible.cpp: the text area as an accessible text (role terminal) over
+// what the window shows.
+GtkWidget* newTextArea();
+// Tells the area's accessible, if one was asked for, that a frame has been
+// made: it reports what changed in the text, the caret and the selection.
+void accessibleFrame(View* view);
 
 // menus.cpp
 void buildMenuBar(View* view);

@@ -26,6 +26,20 @@ int gwControlCharacter(unsigned keyval, unsigned state)
     return -1;
 }
 
+uint16_t gwShortcutCommand(unsigned keyval, unsigned state)
+{
+    const unsigned modifiers = state & (GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK);
+    const unsigned lower = gdk_keyval_to_lower(keyval);
+    const bool insert = keyval == GDK_KEY_Insert || keyval == GDK_KEY_KP_Insert;
+    if (modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) {
+        if (lower == GDK_KEY_c) return gwEditCopy;
+        if (lower == GDK_KEY_v) return gwEditPaste;
+    }
+    if (insert && modifiers == GDK_CONTROL_MASK) return gwEditCopy;
+    if (insert && modifiers == GDK_SHIFT_MASK) return gwEditPaste;
+    return 0;
+}
+
 gwKeyMeaning gwMeaningOf(unsigned keyval)
 {
     switch (keyval) {
@@ -132,6 +146,17 @@ std::string gwDesktopLineEnds(const std::string& text)
         lines += text[i];
     }
     return lines;
+}
+
+std::string gwTypedLineEnds(const std::string& text)
+{
+    std::string typed;
+    typed.reserve(text.size());
+    for (size_t i = 0; i < text.size() && text[i]; ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        typed += text[i] == '\n' ? '\r' : text[i];
+    }
+    return typed;
 }
 
 std::string gwMenuLabel(const char* text, std::string* accelerator)

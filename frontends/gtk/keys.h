@@ -12,6 +12,15 @@
 // event's modifier mask; with Alt held the key is the menus' (-1).
 int gwControlCharacter(unsigned keyval, unsigned state);
 
+// The Edit menu's Copy and Paste items (their command ids in the console's
+// menu).
+enum : uint16_t { gwEditCopy = 18, gwEditPaste = 19 };
+
+// The desktop's own copy and paste keys, which run the Edit menu's items:
+// Ctrl+Shift+C and Ctrl+Insert give gwEditCopy, Ctrl+Shift+V and
+// Shift+Insert gwEditPaste; any other key 0.
+uint16_t gwShortcutCommand(unsigned keyval, unsigned state);
+
 // A key the console receives without an input method: Enter, Backspace, Tab
 // and Esc as characters, the navigation keys as key messages.
 struct gwKeyMeaning {
@@ -33,6 +42,9 @@ std::string gwFromAnsiText(const char* bytes, size_t length);
 // direction converts only those line ends.
 std::string gwConsoleLineEnds(const std::string& text);
 std::string gwDesktopLineEnds(const std::string& text);
+// Text typed as a terminal types pasted text: every line end (CR LF, LF or
+// CR) becomes one CR, the Enter key; the text stops at a NUL.
+std::string gwTypedLineEnds(const std::string& text);
 
 // A menu item's text ("&Save\tCtrl+S") as a GTK label with its mnemonic
 // ("_Save") and the accelerator text after the tab ("Ctrl+S", kept exactly).

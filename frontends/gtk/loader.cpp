@@ -56,6 +56,7 @@ Module module;
     reinterpret_cast<void (*)()>(&plGetSystemMenu),    reinterpret_cast<void (*)()>(&plGetParent),
     reinterpret_cast<void (*)()>(&plGetFocus),         reinterpret_cast<void (*)()>(&plIsWindow),
     reinterpret_cast<void (*)()>(&pwClientSizeFor),    reinterpret_cast<void (*)()>(&pwCellTextLeft),
+    reinterpret_cast<void (*)()>(&pwCommandText),      reinterpret_cast<void (*)()>(&pwCaret),
 };
 
 bool load()

@@ -2,11 +2,14 @@
 // drawn from the window system's frames, fed by the keyboard, the mouse, the
 // scroll bar and the focus, and the hooks that wait for and poll GTK's main
 // loop.
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "frontends/gtk/internal.h"
 #include "frontends/gtk/keys.h"
@@ -28,6 +31,9 @@ enum { wheelLines = 3 };
 enum { pollInterval = 8 };
 // Events handled per poll at most, so a flood of them cannot hold output.
 enum { pollBatch = 64 };
+// Bytes of a middle-button paste posted per turn of the hooks, so a long
+// text never fills the message queue.
+enum { pasteChunk = 1024 };
 
 int clampCoordinate(double value)
 {
@@ -211,6 +217,13 @@ gboolean onKeyPress(GtkWidget*, GdkEventKey* event, gpointer data)
 {
     View* view = static_cast<View*>(data);
     restartBlink();
+    // The desktop's copy and paste keys run the Edit menu's items, in every
+    // state, exactly as choosing them does (a grayed item does nothing).
+    const uint16_t command = gwShortcutCommand(event->keyval, event->state);
+    if (command) {
+        if (pwChooseMenuItem(view->handle, command) == 1) noteInput();
+        return TRUE;
+    }
     const int control = gwControlCharacter(event->keyval, event->state);
     if (control > 0) {
         typeCharacter(view, static_cast<unsigned char>(control));
@@ -272,9 +285,45 @@ gboolean onFocusOut(GtkWidget*, GdkEventFocus*, gpointer data)
     return FALSE;
 }
 
+// PRIMARY's text, typed where typing goes now: each line end is Enter.
+void onPrimaryText(GtkClipboard*, const gchar* text, gpointer data)
+{
+    plHwnd window = static_cast<plHwnd>(data);
+    if (!text || !viewOf(window)) return;
+    if (state.pastingWindow != window) {
+        state.pasting.clear();
+        state.pastingAt = 0;
+    }
+    state.pasting.erase(0, state.pastingAt);
+    state.pastingAt = 0;
+    state.pasting += gwTypedLineEnds(gwToAnsi(text, std::strlen(text)));
+    state.pastingWindow = window;
+    noteInput();
+}
+
+// Posts the next part of a middle-button paste; 1 when it posted any.
+int typePasted()
+{
+    if (state.pastingAt >= state.pasting.size()) return 0;
+    const size_t count = std::min<size_t>(pasteChunk, state.pasting.size() - state.pastingAt);
+    if (viewOf(state.pastingWindow)) pwType(state.pastingWindow, state.pasting.data() + state.pastingAt, count);
+    state.pastingAt += count;
+    if (state.pastingAt >= state.pasting.size()) {
+        state.pasting.clear();
+        state.pastingAt = 0;
+    }
+    return 1;
+}
+
 gboolean onButtonPress(GtkWidget* area, GdkEventButton* event, gpointer data)
 {
     View* view = static_cast<View*>(data);
+    if (event->type == GDK_BUTTON_PRESS && event->button == GDK_BUTTON_MIDDLE) {
+        // As in every X terminal: PRIMARY is typed, the caret stays.
+        gtk_widget_grab_focus(area);
+        gtk_clipboard_request_text(gtk_clipboard_get(GDK_SELECTION_PRIMARY), onPrimaryText, view->handle);
+        return TRUE;
+    }
     if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY) return FALSE;
     gtk_widget_grab_focus(area);
     view->buttonDown = 1;
@@ -394,6 +443,16 @@ gboolean onScrollBarRelease(GtkWidget*, GdkEventButton*, gpointer data)
     return FALSE;
 }
 
+// Another client destroyed the window (the X server tells only this): the
+// window is gone as if the display had been lost, and the program ends as
+// it then does, with status 1.
+gboolean onDestroyedOutside(GtkWidget*, GdkEvent*, gpointer)
+{
+    std::fprintf(stderr, "rastrel: the window was destroyed by another program\n");
+    std::fflush(stderr);
+    _exit(1);
+}
+
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data)
 {
     View* view = static_cast<View*>(data);
@@ -418,13 +477,35 @@ void applyScrollBar(View* view, const pwScrollInfo& bar)
     gtk_adjustment_configure(view->adjustment, bar.position, bar.minimum, upper, 1, page, page);
 }
 
-// The desktop's icon for an application, drawn once at one size (the
-// window manager scales it).
+// The window's icon: a small console window (title bar, white page, lines
+// of text), drawn once at one size (the window manager scales it).  Drawn,
+// not looked up: the icon theme's lookup is a good part of the start-up,
+// and a theme may hold only SVG icons, which load the SVG renderer.
 void setIcon(GtkWindow* window)
 {
     enum { iconSize = 48 };
-    GdkPixbuf* icon = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), "application-x-executable", iconSize,
-                                               GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iconSize, iconSize);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
+    cairo_rectangle(cr, 3, 5, 42, 38);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0.21, 0.46, 0.82);
+    cairo_rectangle(cr, 4, 6, 40, 7);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, 4, 13, 40, 29);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    const int lines[][2] = {{18, 24}, {23, 32}, {28, 14}, {35, 20}};
+    for (const auto& line : lines) {
+        cairo_rectangle(cr, 7, line[0], line[1], 2);
+        cairo_fill(cr);
+    }
+    cairo_rectangle(cr, 28, 34, 2, 5);   // the caret
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    GdkPixbuf* icon = gdk_pixbuf_get_from_surface(surface, 0, 0, iconSize, iconSize);
+    cairo_surface_destroy(surface);
     if (!icon) return;
     gtk_window_set_icon(window, icon);
     g_object_unref(icon);
@@ -446,7 +527,7 @@ void buildTopLevel(View* view)
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_box_pack_start(GTK_BOX(column), row, TRUE, TRUE, 0);
 
-    view->area = gtk_drawing_area_new();
+    view->area = newTextArea();
     gtk_widget_set_hexpand(view->area, TRUE);
     gtk_widget_set_vexpand(view->area, TRUE);
     gtk_widget_set_can_focus(view->area, TRUE);
@@ -473,6 +554,7 @@ void buildTopLevel(View* view)
     g_signal_connect(window, "focus-in-event", G_CALLBACK(onFocusIn), view);
     g_signal_connect(window, "focus-out-event", G_CALLBACK(onFocusOut), view);
     g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), view);
+    g_signal_connect(window, "destroy-event", G_CALLBACK(onDestroyedOutside), view);
     if (state.application && g_application_get_is_registered(G_APPLICATION(state.application))) {
         gtk_application_add_window(state.application, GTK_WINDOW(window));
     }
@@ -537,7 +619,9 @@ int onWait()
     for (;;) {
         const int delivered = deliverPending();
         if (delivered || state.posted) return 1;
+        ++state.inGtk;
         gtk_main_iteration_do(TRUE);
+        --state.inGtk;
     }
 }
 
@@ -547,7 +631,9 @@ int onPoll()
     if (now - state.lastPoll < pollInterval * 1000) return 0;
     state.lastPoll = now;
     state.posted = 0;
+    ++state.inGtk;
     for (int i = 0; i < pollBatch && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+    --state.inGtk;
     const int delivered = deliverPending();
     return delivered || state.posted;
 }
@@ -594,6 +680,8 @@ void onScrollRows(plHwnd window, int top, int bottom, int delta)
 
 void onDamage(plHwnd window, int top, int bottom)
 {
+    // What is highlighted is drawn anew whenever the selection changes.
+    state.selectionChanged = 1;
     View* view = viewOf(window);
     if (!view || !view->backing) return;
     renderRows(view, top, bottom);
@@ -629,7 +717,11 @@ void onMenuChanged(plHwnd window)
 void onFrame()
 {
     for (View* view : state.views) {
-        if (view->dialog) syncDialogView(view);
+        if (view->dialog) {
+            syncDialogView(view);
+        } else {
+            accessibleFrame(view);
+        }
     }
 }
 
@@ -690,17 +782,40 @@ void onSetClipboard(const char* text, size_t length)
     const std::string utf8 = gwFromAnsiText(lines.data(), lines.size());
     gtk_clipboard_set_text(clipboard, utf8.c_str(), static_cast<gint>(utf8.size()));
     gtk_clipboard_set_can_store(clipboard, nullptr, 0);
+    state.clipboardHasText = 1;
 }
 
 int onGetClipboard(const char** text, size_t* length)
 {
+    if (state.inGtk > 0) {
+        // Asked while GTK handles an event (the Edit menu opening, a
+        // shortcut): waiting here would run GTK's loop inside its own
+        // handler, and hang as long as the clipboard's owner is silent.
+        // Whether there is text is known from the owner's last answer.
+        if (!state.clipboardHasText) return 0;
+        *text = state.clipboard.c_str();
+        *length = state.clipboard.size();
+        return 1;
+    }
     gchar* utf8 = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+    state.clipboardHasText = utf8 ? 1 : 0;
     if (!utf8) return 0;
     state.clipboard = gwConsoleLineEnds(gwToAnsi(utf8, std::strlen(utf8)));
     g_free(utf8);
     *text = state.clipboard.c_str();
     *length = state.clipboard.size();
     return 1;
+}
+
+void onClipboardTargets(GtkClipboard*, GdkAtom* targets, gint count, gpointer)
+{
+    state.clipboardHasText = targets && gtk_targets_include_text(targets, count) ? 1 : 0;
+}
+
+// A new owner of the clipboard: what it offers is asked without waiting.
+void onClipboardOwner(GtkClipboard* clipboard, GdkEvent*, gpointer)
+{
+    gtk_clipboard_request_targets(clipboard, onClipboardTargets, nullptr);
 }
 
 // The session asks whether the user may log out: the console's shutdown
@@ -749,8 +864,13 @@ const pwFrontEnd frontEnd = {
     .ending = nullptr,
 };
 
+#define GW_ICON "resource:///org/gtk/libgtk/icons/16x16/status/"
 const char scrollBarStyle[] =
-    "scrollbar { -GtkScrollbar-has-backward-stepper: true; -GtkScrollbar-has-forward-stepper: true; }";
+    "scrollbar { -GtkScrollbar-has-backward-stepper: true; -GtkScrollbar-has-forward-stepper: true; }"
+    // The arrows are GTK's own bitmaps, coloured as the theme's: the theme's
+    // SVG icons would load the SVG renderer at start-up.
+    "scrollbar.vertical button.up { -gtk-icon-source: -gtk-recolor(url('" GW_ICON "pan-up-symbolic.symbolic.png')); }"
+    "scrollbar.vertical button.down { -gtk-icon-source: -gtk-recolor(url('" GW_ICON "pan-down-symbolic.symbolic.png')); }";
 
 bool sessionBusPresent()
 {
@@ -773,6 +893,10 @@ void prepareDesktop()
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
+
+    GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    g_signal_connect(clipboard, "owner-change", G_CALLBACK(onClipboardOwner), nullptr);
+    onClipboardOwner(clipboard, nullptr, nullptr);
 
     state.im = gtk_im_multicontext_new();
     g_signal_connect(state.im, "commit", G_CALLBACK(onCommit), nullptr);
@@ -814,9 +938,33 @@ void noteInput()
 // ---------------------------------------------------------------------------
 // Sent at once, but only from the hooks, outside GTK's frames.
 
+// Offers the console's selection as PRIMARY when it is a new one (as read
+// back through the Edit menu's Copy, its clipboard left alone).  A cleared
+// selection leaves PRIMARY with the last text, as terminals do.
+void offerSelection()
+{
+    if (!state.selectionChanged) return;
+    state.selectionChanged = 0;
+    for (View* view : state.views) {
+        if (view->dialog || !view->window || !pwIsEnabled(view->handle)) continue;
+        std::string text;
+        if (!pwCommandText(view->handle, gwEditCopy, &text) || text.empty()) {
+            state.primary.clear();
+            continue;
+        }
+        const std::string lines = gwDesktopLineEnds(text);
+        std::string utf8 = gwFromAnsiText(lines.data(), lines.size());
+        if (utf8 == state.primary) continue;
+        state.primary = std::move(utf8);
+        gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_PRIMARY), state.primary.data(),
+                               static_cast<gint>(state.primary.size()));
+    }
+}
+
 int deliverPending()
 {
-    int delivered = 0;
+    int delivered = typePasted();
+    offerSelection();
     for (View* view : state.views) {
         if (view->dialog) syncDialogView(view);
     }
@@ -869,6 +1017,10 @@ int gtkAvailable()
         // change with the desktop's language); GTK's own texts follow the
         // user's language.
         gtk_disable_setlocale();
+        // The window draws into image surfaces and needs no OpenGL; probing
+        // it loads the system's GL driver (a compiler and an XML parser with
+        // it) into every window's start-up.  The user may still ask for it.
+        g_setenv("GDK_GL", "disable", FALSE);
         std::setlocale(LC_MESSAGES, "");
         answer = gtk_init_check(nullptr, nullptr) ? 1 : 0;
     }

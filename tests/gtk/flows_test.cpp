@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include <X11/Xlib.h>
+
 #include "console/console.h"
 #include "frontends/gtk/text.h"
 #include "tests/gtk/display.h"
@@ -104,8 +106,10 @@ protected:
             kill(child, SIGKILL);
             waitpid(child, nullptr, 0);
         }
-        const std::string xclip = readFile(home + "/xclip.pid");
-        if (!xclip.empty()) kill(static_cast<pid_t>(std::atoi(xclip.c_str())), SIGTERM);
+        for (const char* selection : {"clipboard", "primary"}) {
+            const std::string xclip = readFile(home + "/xclip-" + selection + ".pid");
+            if (!xclip.empty()) kill(static_cast<pid_t>(std::atoi(xclip.c_str())), SIGTERM);
+        }
         if (!home.empty()) std::system(("rm -rf " + home).c_str());
         gwCloseFont(&font);
     }
@@ -231,17 +235,39 @@ protected:
         return count;
     }
 
-    std::string clipboard() { return shell("timeout 5 xclip -o -selection clipboard"); }
-    void setClipboard(const std::string& text)
+    std::string clipboard(const char* selection = "clipboard")
+    {
+        return shell(std::string("timeout 5 xclip -o -selection ") + selection);
+    }
+    void setClipboard(const std::string& text, const char* selection = "clipboard")
     {
         // xclip serves the selection until another program takes it.
-        const std::string path = home + "/clip.txt";
+        const std::string path = home + "/" + selection + ".txt";
+        const std::string pidFile = home + "/xclip-" + selection + ".pid";
         std::ofstream(path, std::ios::binary) << text;
-        const std::string old = readFile(home + "/xclip.pid");
+        const std::string old = readFile(pidFile);
         if (!old.empty()) kill(static_cast<pid_t>(std::atoi(old.c_str())), SIGTERM);
-        shell("xclip -quiet -i -selection clipboard " + path + " >/dev/null 2>&1 & echo $! > " + home + "/xclip.pid");
-        waitFor([&] { return clipboard() == text; }, 5);
+        shell(std::string("xclip -quiet -i -selection ") + selection + " " + path + " >/dev/null 2>&1 & echo $! > " +
+              pidFile);
+        waitFor([&] { return clipboard(selection) == text; }, 5);
     }
+
+    // Drags the left button from one cell to another with the pointer's
+    // moves spread out in time, as a hand makes them: the first move, within
+    // the pressed cell, starts the drag there.  A pointer's column is its x
+    // over the cell width (the console does not take off its margin).
+    void drag(const std::string& id, int fromRow, int fromColumn, int toRow, int toColumn, int areaTop)
+    {
+        auto x = [&](int column, int nudge) { return std::to_string(column * font.cellWidth + 1 + nudge); };
+        auto y = [&](int row) { return std::to_string(areaTop + row * font.cellHeight + font.cellHeight / 2); };
+        const std::string move = " mousemove --window " + id + " ";
+        shell("xdotool" + move + x(fromColumn, 0) + " " + y(fromRow) + " mousedown 1 sleep 0.2" + move +
+              x(fromColumn, 2) + " " + y(fromRow) + " sleep 0.2" + move + x(toColumn, 0) + " " + y(toRow) +
+              " sleep 0.2 mouseup 1");
+    }
+
+    // The libraries the process has mapped.
+    std::string maps(pid_t pid) { return readFile("/proc/" + std::to_string(pid) + "/maps"); }
 
     std::string home, samples;
     pid_t child = 0;
@@ -390,6 +416,148 @@ TEST_F(Flows, AProcessorFaultShowsItsBoxAndTheProcessEndsByTheFault)
     keys(box, "Return");
     const int status = finish();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGFPE) << status;
+}
+
+// The desktop's selection conventions: a selection is PRIMARY at once, the
+// middle button types PRIMARY where typing goes (here: the prompt, so the
+// pasted line is read), and neither touches the clipboard.
+TEST_F(Flows, TheSelectionIsPrimaryAndTheMiddleButtonTypesPrimaryAtThePrompt)
+{
+    start({RASTREL_BINARY, "--window"});
+    const std::string id = window(mainTitle);
+    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
+    Screenshot shot;
+    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    setClipboard("sentinel");
+
+    // From "1.0" on the banner's row to before "Convert" on the next: the
+    // selection starts at the first move's cell.
+    drag(id, 3, 8, 4, 4, shot.areaTop);
+    EXPECT_TRUE(waitFor([&] { return clipboard("primary") == "1.0\n1 - "; }, 5)) << clipboard("primary");
+    shell("xdotool mousemove --window " + id + " 5 " + std::to_string(shot.areaTop + 3) + " click 1");
+    EXPECT_EQ(clipboard("primary"), "1.0\n1 - ");   // a cleared selection leaves PRIMARY as it was
+
+    setClipboard("1\n", "primary");
+    shell("xdotool mousemove --window " + id + " 300 " + std::to_string(shot.areaTop + 200) + " click 2");
+    EXPECT_TRUE(waitFor([&] { return tiffCount() == 6; }));
+    EXPECT_EQ(clipboard(), "sentinel");
+}
+
+// Ctrl+Shift+C and Ctrl+Insert copy, Shift+Insert and Ctrl+Shift+V paste,
+// at the prompt too, exactly as the Edit menu's items: Copy with nothing
+// selected does nothing.
+TEST_F(Flows, TheDesktopsCopyAndPasteKeysRunTheEditMenusItemsAtThePrompt)
+{
+    start({RASTREL_BINARY, "--window"});
+    const std::string id = window(mainTitle);
+    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
+    Screenshot shot;
+    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string menu = "\n\n\nRastrel 1.0\n1 - Convert scan file to TIFF.\n9 - Exit.\n\nEnter Selection: ";
+
+    setClipboard("sentinel");
+    keys(id, "ctrl+shift+c");            // nothing selected: Copy is grayed
+    EXPECT_EQ(clipboard(), "sentinel");
+    keys(id, "alt+e l ctrl+shift+c");    // Select All, then copy
+    EXPECT_TRUE(waitFor([&] { return clipboard() == menu; }, 5)) << clipboard();
+    setClipboard("sentinel");
+    keys(id, "ctrl+Insert");
+    EXPECT_TRUE(waitFor([&] { return clipboard() == menu; }, 5)) << clipboard();
+
+    shell("xdotool mousemove --window " + id + " 5 " + std::to_string(shot.areaTop + 3) + " click 1");
+    // The line is completed only by the second paste, so both land in the
+    // same read whatever the timing.
+    setClipboard("1");
+    keys(id, "shift+Insert");
+    setClipboard("\n");
+    keys(id, "ctrl+shift+v");
+    EXPECT_TRUE(waitFor([&] { return tiffCount() == 6; }));
+}
+
+// A clipboard owner that never answers (a hung program) must not hold the
+// window: the Edit menu opens at once, and the keys after it are handled,
+// through resizes from 2x2 to 5000x5000 with the menu opened after each.
+TEST_F(Flows, ASilentClipboardOwnerHoldsNeitherTheEditMenuNorTheKeysThroughResizes)
+{
+    const pid_t owner = fork();
+    if (owner == 0) {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display) _exit(1);
+        const Window w = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False), w, CurrentTime);
+        XSync(display, False);
+        pause();   // owns the clipboard and answers nothing
+        _exit(0);
+    }
+    start({RASTREL_BINARY, "--window"});
+    const std::string id = window(mainTitle);
+    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
+    for (const char* size : {"2 2", "5000 5000", "50 20000", "10 10", "640 480"}) {
+        shell("xdotool windowsize " + id + " " + size);
+        keys(id, "alt+e Escape");
+        type(id, "abc");
+    }
+    // The read has waited all along: the typed abc's are taken back (the
+    // line never shrinks past its start), and 1 is entered.
+    std::string backspaces;
+    for (int i = 0; i < 30; ++i) backspaces += " BackSpace";
+    keys(id, backspaces);
+    type(id, "1");
+    keys(id, "Return");
+    // Before: each opening waited for the silent owner (GTK gives up after
+    // 30 seconds) inside GTK's own handling of the key, and the keys after
+    // it waited too.
+    EXPECT_TRUE(waitFor([&] { return tiffCount() == 6; }, 20));
+    EXPECT_EQ(finish(0.1), -1);   // still running
+    kill(owner, SIGTERM);
+    waitpid(owner, nullptr, 0);
+}
+
+TEST_F(Flows, AWindowDestroyedByAnotherProgramEndsTheProgramWithStatusOne)
+{
+    start({RASTREL_BINARY, "--window"});
+    const std::string id = window(mainTitle);
+    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
+    shell("xdotool windowclose " + id);
+    const int status = finish();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+}
+
+// The window starts without the SVG renderer and its XML parser (the theme's
+// scroll-bar arrows), and without the GL driver (a compiler with it).
+TEST_F(Flows, TheWindowStartsWithoutTheSvgRendererOrTheGlDriver)
+{
+    start({RASTREL_BINARY, "--window"});
+    const std::string id = window(mainTitle);
+    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
+    Screenshot shot;
+    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string mapped = maps(child);
+    EXPECT_NE(mapped.find("libgtk-3"), std::string::npos);
+    for (const char* library : {"librsvg", "libxml2", "libGLX", "libLLVM"}) {
+        EXPECT_EQ(mapped.find(library), std::string::npos) << library;
+    }
+}
+
+// A screen reader's view, through AT-SPI in a session bus of the test's own:
+// the text area is named with the title, has the role terminal, and its
+// text holds the menu and, after a conversion, a converted file's line.
+TEST_F(Flows, AnAccessibilityClientReadsTheMenuAndAConvertedLine)
+{
+    for (const char* tool : {"dbus-run-session", "/usr/bin/python3"}) {
+        if (shell(std::string("command -v ") + tool).empty()) GTEST_SKIP() << tool << " is not installed";
+    }
+    if (std::system("/usr/bin/python3 -c 'import pyatspi' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "pyatspi is not installed (Debian: python3-pyatspi)";
+    }
+    const std::string out = shell("env -u DBUS_SESSION_BUS_ADDRESS HOME=" + home + " timeout 100 dbus-run-session -- " +
+                                  "/usr/bin/python3 " + ACCESSIBILITY_SCRIPT + " " + RASTREL_BINARY + " " + samples);
+    EXPECT_NE(out.find("name: Vellomex Text Window\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("role: terminal\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("menu: yes\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("converted: yes\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("events: yes\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("caret: "), std::string::npos) << out;
 }
 
 }  // namespace

@@ -31,6 +31,32 @@ TEST(Keys, CtrlWithALetterIsItsControlCharacterWhateverTheShiftAndNotWithAlt)
     EXPECT_EQ(gwControlCharacter(GDK_KEY_1, GDK_CONTROL_MASK), -1);
 }
 
+// The desktop's copy and paste keys name the Edit menu's items; Ctrl with
+// a letter alone, Alt, and Insert alone stay what they were.
+TEST(Keys, TheDesktopsCopyAndPasteKeysAreTheEditMenusCopyAndPaste)
+{
+    const unsigned ctrlShift = GDK_CONTROL_MASK | GDK_SHIFT_MASK;
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_C, ctrlShift), gwEditCopy);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_c, ctrlShift | GDK_LOCK_MASK | GDK_MOD2_MASK), gwEditCopy);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_V, ctrlShift), gwEditPaste);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_Insert, GDK_CONTROL_MASK), gwEditCopy);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_KP_Insert, GDK_SHIFT_MASK), gwEditPaste);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_Insert, GDK_SHIFT_MASK), gwEditPaste);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_c, GDK_CONTROL_MASK), 0);           // Ctrl+C: the console's
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_v, GDK_CONTROL_MASK), 0);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_V, ctrlShift | GDK_MOD1_MASK), 0);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_Insert, 0), 0);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_Insert, ctrlShift), 0);
+    EXPECT_EQ(gwShortcutCommand(GDK_KEY_x, ctrlShift), 0);
+}
+
+TEST(Keys, TypedTextHasOneEnterPerLineEndAndStopsAtANul)
+{
+    EXPECT_EQ(gwTypedLineEnds("a\r\nb\nc\rd"), "a\rb\rc\rd");
+    EXPECT_EQ(gwTypedLineEnds("\n\n"), "\r\r");
+    EXPECT_EQ(gwTypedLineEnds(std::string("x\0y", 3)), "x");
+}
+
 TEST(Keys, EditingKeysAreCharactersAndNavigationKeysAreKeyMessages)
 {
     EXPECT_EQ(gwMeaningOf(GDK_KEY_Return).character, 13);

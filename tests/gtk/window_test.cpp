@@ -13,6 +13,7 @@
 #include "console/console.h"
 #include "console/inspect.h"
 #include "frontends/gtk/internal.h"
+#include "frontends/gtk/keys.h"
 #include "portable/frontend.h"
 #include "portable/input.h"
 #include "tests/gtk/display.h"
@@ -404,6 +405,75 @@ TEST_F(DesktopWindow, TheSessionsLogoutQueryIsTheConsolesShutdownQuery)
     g_signal_emit_by_name(gw::state.application, "query-end");
     EXPECT_EQ(boxText, "Do you wish to save Vellomex.txt before quitting?");
     if (boxText.empty()) g_source_remove(source);
+}
+
+}  // namespace
+
+namespace {
+
+// The selection as the window system reads it back (the Copy command with
+// the clipboard diverted), offered as PRIMARY, and the same window as an
+// accessibility client reads it: its text, caret and selection follow the
+// frames.
+TEST_F(DesktopWindow, TheSelectionIsReadBackForPrimaryAndTheAccessibleTextFollowsTheFrames)
+{
+    GtkClipboard* desktopClipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    gtk_clipboard_set_text(desktopClipboard, "sentinel", -1);
+    write("one\r\ntwo\r\n");
+    pwPresent();
+    settle();
+
+    AtkObject* accessible = gtk_widget_get_accessible(view->area);
+    ASSERT_TRUE(ATK_IS_TEXT(accessible));
+    EXPECT_EQ(atk_object_get_role(accessible), ATK_ROLE_TERMINAL);
+    EXPECT_STREQ(atk_object_get_name(accessible), "Vellomex Text Window");
+    AtkText* text = ATK_TEXT(accessible);
+    gchar* shown = atk_text_get_text(text, 0, -1);
+    EXPECT_STREQ(shown, "one\ntwo\n");   // the caret's empty row ends it
+    g_free(shown);
+    EXPECT_EQ(atk_text_get_caret_offset(text), 8);
+    EXPECT_EQ(atk_text_get_n_selections(text), 0);
+
+    std::string copied = "unchanged";
+    EXPECT_EQ(pwCommandText(consoleWindow, gwEditCopy, &copied), 0);   // nothing selected
+    EXPECT_EQ(copied, "unchanged");
+
+    int inserted = 0;
+    const gulong handler = g_signal_connect(accessible, "text-changed::insert",
+                                            G_CALLBACK(+[](AtkObject*, gint, gint, gpointer count) {
+                                                ++*static_cast<int*>(count);
+                                            }),
+                                            &inserted);
+    plSendMessage(consoleWindow, WM_COMMAND, 20, 0);   // Select All
+    ASSERT_EQ(pwCommandText(consoleWindow, gwEditCopy, &copied), 1);
+    EXPECT_EQ(copied, "one\r\ntwo\r\n");
+    pwPresent();
+    settle();
+    gchar* primary = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_PRIMARY));
+    EXPECT_STREQ(primary, "one\ntwo\n");
+    g_free(primary);
+    gchar* kept = gtk_clipboard_wait_for_text(desktopClipboard);
+    EXPECT_STREQ(kept, "sentinel");   // the clipboard is not touched
+    g_free(kept);
+
+    int start = -1, end = -1;
+    ASSERT_EQ(atk_text_get_n_selections(text), 1);
+    gchar* selected = atk_text_get_selection(text, 0, &start, &end);
+    EXPECT_STREQ(selected, "one\ntwo");   // the highlighted cells
+    g_free(selected);
+
+    write("three");
+    pwPresent();
+    settle();
+    shown = atk_text_get_text(text, 0, -1);
+    EXPECT_STREQ(shown, "one\ntwo\nthree");
+    g_free(shown);
+    EXPECT_EQ(inserted, 1);   // once for the frame
+    gint lineStart = 0, lineEnd = 0;
+    gchar* line = atk_text_get_string_at_offset(text, 5, ATK_TEXT_GRANULARITY_LINE, &lineStart, &lineEnd);
+    EXPECT_STREQ(line, "two\n");
+    g_free(line);
+    g_signal_handler_disconnect(accessible, handler);
 }
 
 }  // namespace
