@@ -1,7 +1,8 @@
 # The Debian package, made by CPack from what `cmake --install` installs:
 #   cmake --build build --target package     (or: cd build && cpack -G DEB)
 # gives build/rastrel_VERSION_ARCH.deb.  Its dependencies are worked out by
-# dpkg-shlibdeps from the program and the desktop module.
+# dpkg-shlibdeps from the program and its modules (desktop.so: GTK;
+# print.so: cups and cairo).
 set(CPACK_PACKAGE_NAME rastrel)
 set(CPACK_PACKAGE_VENDOR "The Rastrel authors")
 set(CPACK_PACKAGE_VERSION ${RASTREL_VERSION})

@@ -1,11 +1,16 @@
-// The program's modules: parts loaded only when they are needed (the
-// desktop window; printing's libraries may follow), all in one folder.
+// The program's modules: parts loaded only when they are needed, all in one
+// folder.  desktop.so is the desktop window (GTK), loaded when the window is
+// asked for or may be chosen; print.so is printing's libraries (cups and
+// cairo), loaded when the user prints from the terminal.  A run that needs
+// neither maps neither, and the program still starts where their libraries
+// are missing.
 #pragma once
 
 // The folder the modules are in: absolute in the build tree; relative to
 // the folder the program itself is in once installed ("../lib/rastrel").
-// The front ends' library defines the build tree's; the installed program
-// links a definition of its own ahead of it (program/installed_modules.cpp).
+// rastrel_modules defines the build tree's (frontends/module_folder.cpp);
+// the installed program links a definition of its own ahead of it
+// (program/installed_modules.cpp).
 extern const char rastrelModuleFolder[];
 
 // Loads the module NAME ("desktop.so") from that folder: its handle for

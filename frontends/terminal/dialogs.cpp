@@ -272,6 +272,14 @@ void drawForm(printForm* form)
 int tmRunPrintDialog(struct plPrintDlg* request, char* printer, size_t size)
 {
     if (!ready()) return 0;
+    // Without printing's module there is nothing to print on: a box says
+    // why, and the console goes on as with no printer.
+    if (const char* problem = tmPrintingProblem()) {
+        const std::string text = std::string("Printing is not available: ") + problem;
+        tmRunBox("Print", text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        printer[0] = '\0';
+        return 1;
+    }
     modalScope scope;
     printForm form{};
     form.destination = -1;

@@ -6,7 +6,8 @@
 // handing its events to the window system), terminal.cpp (the hooks the
 // window system calls), decoder.cpp (the terminal's bytes as events),
 // layout.cpp (where things go), dialogs.cpp, menus.cpp and boxes.cpp (what
-// is drawn over the window), printing.cpp (documents).
+// is drawn over the window), printing.cpp (documents, through the print
+// module).
 #pragma once
 
 #include <curses.h>
@@ -160,18 +161,16 @@ void tmDrawCancelDialog();
 int tmUnattendedAnswer(uint32_t type);
 
 // ---------------------------------------------------------------------------
-// Printing (printing.cpp) and the printers the system offers
-// (printers_cups.cpp or printers_none.cpp).
+// Printing (printing.cpp), through the print module.
 int tmPrinter(const char* name, pwPrinterInfo* info);
 int tmSpooler(int step, const pwDocument* document);
+// Why nothing can be printed (the print module cannot be loaded), null when
+// printing can be done.
+const char* tmPrintingProblem();
 
 struct tmPrinterEntry {
     std::string name;
     int isDefault;
 };
+// The destinations the system's printing lists, the default first.
 std::vector<tmPrinterEntry> tmListPrinters();
-// The paper of a printer in points, and its unprintable margins in points
-// (left, top, right, bottom); 0 when it cannot be asked.
-int tmPrinterPaper(const char* name, double* width, double* height, double margins[4]);
-// Sends a PDF document to a printer; 0 with the reason in error on failure.
-int tmSubmitPdf(const char* printer, const char* title, const std::string& pdf, std::string* error);

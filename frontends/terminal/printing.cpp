@@ -1,70 +1,89 @@
-// Printing: the console's recorded pages rendered with cairo into a PDF
-// document, which goes into the chosen file or to the chosen printer.
+// Printing: the console's recorded pages go into a PDF document, which goes
+// into the chosen file or to the chosen printer.
+//
+// Everything that needs cups or cairo is in the print module (print.so,
+// frontends/print/print_module.h), loaded the first time the print form
+// opens or a job runs, so that a run that never prints never maps them.
+// Where the module cannot be loaded there is no printer and no PDF file to
+// print to: the form says why, and the console goes on as with no printer.
 //
 // The document is built page by page as the console ends each page, in
 // memory; only a document that ran to its end is written or sent.  A file
 // is replaced as a whole, so a cancelled or failed job leaves an earlier
 // file of that name as it was.
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cairo-pdf.h>
 #include <cstring>
 #include <string>
 
-#include "frontends/print/page_replay.h"
-#include "frontends/print/paper.h"
+#include "frontends/modules.h"
+#include "frontends/print/print_module.h"
 #include "frontends/terminal/internal.h"
 #include "runtime/runtime.h"
 
 namespace {
+
+// The module's file name ("" when cairo was not found for this build).
+const char printModuleName[] = RASTREL_PRINT_MODULE;
 
 // The console prints in the printer's default font: a fixed cell of 50 x
 // 100 device units at 600 dots per inch (12 characters to the inch, 6 rows).
 const int printDpi = 600;
 const int printCharWidth = 50;
 const int printRowHeight = 100;
-const double pointsPerInch = 72.0;
-const double pdfMargin = 36.0;   // half an inch all round
+
+struct printLoader {
+    bool tried = false;
+    const printModule* entries = nullptr;
+    std::string problem;   // why there is no module
+};
+printLoader loader;
+
+// The module's entry points, loaded on the first call; null where it is
+// missing or unusable (the reason in loader.problem).
+const printModule* printing()
+{
+    if (loader.tried) return loader.entries;
+    loader.tried = true;
+    if (!printModuleName[0]) {
+        loader.problem = "this program was built without cairo.";
+        return nullptr;
+    }
+    const char* reason = "";
+    void* handle = openProgramModule(printModuleName, &reason);
+    if (!handle) {
+        loader.problem = std::string(reason ? reason : "") + ".";
+        return nullptr;
+    }
+    typedef const printModule* (*entryPoint)();
+    const entryPoint entry = reinterpret_cast<entryPoint>(dlsym(handle, "rastrelPrintModule"));
+    const printModule* entries = entry ? entry() : nullptr;
+    if (!entries || entries->size != sizeof(printModule)) {
+        loader.problem = std::string(printModuleName) + " is not this program's print module.";
+        return nullptr;
+    }
+    loader.entries = entries;
+    return entries;
+}
+
+bool isPdfFile(const std::string& destination)
+{
+    return destination == tmPdfDestination;
+}
 
 struct printJob {
     bool open = false;
     bool pdf = false;
     std::string destination;
     std::string path;
-    std::string data;
-    cairo_surface_t* surface = nullptr;
-    cairo_t* cr = nullptr;
-    double left = 0, top = 0;   // the printable area's corner on the sheet, in points
 };
 printJob job;
 
-cairo_status_t appendBytes(void* closure, const unsigned char* bytes, unsigned int length)
-{
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(bytes), length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
-// The sheet a destination prints on: a printer's default paper and its
-// printable area; the locale's paper where the printer says nothing; the
-// "PDF file" destination writes the locale's paper with half-inch margins.
-printSheet sheetFor(const char* name)
-{
-    printSheet sheet{};
-    if (std::strcmp(name, tmPdfDestination) != 0 &&
-        tmPrinterPaper(name, &sheet.width, &sheet.height, sheet.margins)) {
-        return sheet;
-    }
-    localePaper(&sheet.width, &sheet.height);
-    const bool pdf = std::strcmp(name, tmPdfDestination) == 0;
-    for (double& margin : sheet.margins) margin = pdf ? pdfMargin : leastMargin;
-    return sheet;
-}
-
 void closeJob()
 {
-    if (job.cr) cairo_destroy(job.cr);
-    if (job.surface) cairo_surface_destroy(job.surface);
+    if (job.open) printing()->dropDocument();
     job = printJob{};
 }
 
@@ -82,19 +101,13 @@ bool writable(const std::string& path)
 int startDocument(const pwDocument* document)
 {
     closeJob();
-    job.pdf = document->printer == tmPdfDestination;
+    const printModule* module = printing();
+    if (!module) return 0;
+    job.pdf = isPdfFile(document->printer);
     job.destination = document->printer;
     job.path = tmS.pdfPath;
     if (job.pdf && (job.path.empty() || !writable(job.path))) return 0;
-    const printSheet sheet = sheetFor(document->printer.c_str());
-    job.left = sheet.margins[0];
-    job.top = sheet.margins[1];
-    job.surface = cairo_pdf_surface_create_for_stream(appendBytes, &job.data, sheet.width, sheet.height);
-    job.cr = cairo_create(job.surface);
-    if (cairo_status(job.cr) != CAIRO_STATUS_SUCCESS) {
-        closeJob();
-        return 0;
-    }
+    if (!module->startDocument(job.destination.c_str(), job.pdf ? 1 : 0)) return 0;
     job.open = true;
     return 1;
 }
@@ -102,24 +115,16 @@ int startDocument(const pwDocument* document)
 int endPage(const pwDocument* document)
 {
     if (!job.open || document->pages.empty()) return -1;
-    cairo_t* cr = job.cr;
-    cairo_save(cr);
-    cairo_translate(cr, job.left, job.top);
-    const double dpi = document->page.dpi > 0 ? document->page.dpi : printDpi;
-    cairo_scale(cr, pointsPerInch / dpi, pointsPerInch / dpi);
-    replayPage(cr, *document, document->pages.back());
-    cairo_restore(cr);
-    cairo_show_page(cr);
-    return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 1 : -1;
+    return printing()->addPage(document, &document->pages.back());
 }
 
 void endDocument(const pwDocument* document)
 {
     if (!job.open) return;
-    cairo_destroy(job.cr);
-    job.cr = nullptr;
-    cairo_surface_finish(job.surface);
-    const bool made = cairo_surface_status(job.surface) == CAIRO_STATUS_SUCCESS;
+    const printModule* module = printing();
+    std::string pdf;
+    const bool made = module->finishDocument(&pdf) != 0;
+    job.open = false;
     if (document->cancelled || document->aborted) {
         closeJob();
         return;
@@ -128,12 +133,12 @@ void endDocument(const pwDocument* document)
     if (!made) {
         problem = "The document could not be made.";
     } else if (job.pdf) {
-        if (!rt_replace_file(job.path.c_str(), job.data.data(), job.data.size())) {
+        if (!rt_replace_file(job.path.c_str(), pdf.data(), pdf.size())) {
             problem = "Could not write " + job.path + ".";
         }
     } else {
         std::string error;
-        if (!tmSubmitPdf(job.destination.c_str(), document->name.c_str(), job.data, &error)) {
+        if (!module->submitDocument(job.destination.c_str(), document->name.c_str(), pdf, &error)) {
             problem = "Could not send the document to " + job.destination + ": " + error;
         }
     }
@@ -143,16 +148,34 @@ void endDocument(const pwDocument* document)
 
 }  // namespace
 
+const char* tmPrintingProblem()
+{
+    return printing() ? nullptr : loader.problem.c_str();
+}
+
+std::vector<tmPrinterEntry> tmListPrinters()
+{
+    std::vector<tmPrinterEntry> printers;
+    if (const printModule* module = printing()) {
+        for (const printDestination& destination : module->destinations()) {
+            printers.push_back(tmPrinterEntry{destination.name, destination.isDefault});
+        }
+    }
+    return printers;
+}
+
 int tmPrinter(const char* name, pwPrinterInfo* info)
 {
     // There is no default printer to fall back on: the print form names
     // the destination, and without one the console says there is none.
+    // Without the print module no destination exists.
     if (!name || !*name) return 0;
-    const printSheet sheet = sheetFor(name);
+    const printModule* module = printing();
+    if (!module) return 0;
     std::strncpy(info->name, name, sizeof info->name - 1);
     info->name[sizeof info->name - 1] = '\0';
     info->dpi = printDpi;
-    printableArea(sheet, printDpi, &info->width, &info->height);
+    module->printableArea(name, isPdfFile(name) ? 1 : 0, printDpi, &info->width, &info->height);
     info->charWidth = printCharWidth;
     info->rowHeight = printRowHeight;
     return 1;

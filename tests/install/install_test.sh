@@ -5,9 +5,10 @@
 # holds a path of the source or build tree, that the desktop entry and the
 # man page pass their checkers, and that the installed program answers
 # --help and --version, converts in plain mode with the folder given on the
-# command line, and, on an Xvfb of the test's own, opens the desktop window
-# with the installed module (not the build tree's), converts and prints to a
-# PDF file.
+# command line, prints to a PDF file from the terminal (in a tmux pane) with
+# the installed print module (not the build tree's), says why when that
+# module is missing, and, on an Xvfb of the test's own, opens the desktop
+# window with the installed module, converts and prints to a PDF file.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -16,8 +17,10 @@ build=$(cd "${1:?usage: install_test.sh BUILD_DIR}" && pwd)
 
 scratch=$(mktemp -d /tmp/rastrel-install.XXXXXX)
 program_pid=
+tmux_socket=
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+  [ -n "$tmux_socket" ] && tmux -S "$tmux_socket" kill-server 2>/dev/null
   stop_display
   rm -rf "$scratch"
 }
@@ -31,8 +34,9 @@ if ! cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1; t
   exit
 fi
 rastrel=$prefix/bin/rastrel
-check "installed: the program, its desktop module, desktop entry, icons, man page, guide" \
-  test -x "$rastrel" -a -f "$prefix/lib/rastrel/desktop.so" -a -f "$prefix/share/applications/rastrel.desktop" \
+check "installed: the program, its desktop and print modules, desktop entry, icons, man page, guide" \
+  test -x "$rastrel" -a -f "$prefix/lib/rastrel/desktop.so" -a -f "$prefix/lib/rastrel/print.so" \
+  -a -f "$prefix/share/applications/rastrel.desktop" \
   -a -f "$prefix/share/icons/hicolor/48x48/apps/rastrel.png" -a -f "$prefix/share/icons/hicolor/256x256/apps/rastrel.png" \
   -a -f "$prefix/share/man/man1/rastrel.1.gz" -a -f "$prefix/share/doc/rastrel/README.md"
 
@@ -73,6 +77,89 @@ plain=$scratch/plain
 cp -r "$samples" "$plain"
 (cd / && printf '1\n9\n' | "$rastrel" --plain "$plain" >"$scratch/plain.out" 2>&1)
 check "plain run in the folder given: six images byte for byte the build tree's" same_images "$plain"
+
+# Printing from the terminal, in a tmux pane, with no printing system to be
+# reached: the print form offers the PDF file.  The installed print module
+# is loaded only once the form opens; without it the form says why and the
+# console reports that it could not print.
+if ! command -v tmux >/dev/null; then
+  skip "terminal printing: tmux is not installed"
+elif ! command -v pdftotext >/dev/null; then
+  skip "terminal printing: pdftotext is not installed (Debian: poppler-utils)"
+else
+  tmux_socket=$scratch/tmux.sock
+  mkdir -p "$scratch/no-cups" "$scratch/tmux-home"
+  printf 'set -g default-terminal tmux-256color\nset -g status off\n' >"$scratch/tmux.conf"
+  tmux -S "$tmux_socket" -f "$scratch/tmux.conf" new-session -d -x 100 -y 30 -c "$scratch" \
+    -e LANG=C.UTF-8 -e LC_PAPER=C -e HOME="$scratch/tmux-home" -e HISTFILE=/dev/null \
+    -e CUPS_SERVER="$scratch/no-cups/cups.sock" -e CUPS_SERVERROOT="$scratch/no-cups" 'bash --norc --noprofile'
+  pane() { tmux -S "$tmux_socket" capture-pane -p; }
+  on_screen() { pane | grep -qF -- "$1"; }
+  keys() { tmux -S "$tmux_socket" send-keys "$@"; }
+  pane_program() {   # the program the pane's shell started
+    local shell
+    shell=$(tmux -S "$tmux_socket" display -p '#{pane_pid}')
+    cat "/proc/$shell/task/$shell/children" 2>/dev/null | awk '{print $1}'
+  }
+  start_in_pane() {
+    keys -l "clear; env -u PRINTER -u LPDEST '$rastrel' --terminal '$samples'; echo EXIT=\$?"
+    keys Enter
+    timeout=20 wait_for on_screen "Enter Selection:" && timeout=20 wait_for on_screen " File  Edit "
+  }
+  leave_pane_program() {
+    keys M-f && timeout=10 wait_for on_screen "Exit" && keys x &&
+      timeout=10 wait_for on_screen "before quitting?" && keys n && timeout=10 wait_for on_screen "EXIT="
+  }
+  printed_pdf=$scratch/printed.pdf
+  pdf_printed() { pdftotext -layout "$printed_pdf" - 2>/dev/null | grep -q "Page 1"; }
+  if start_in_pane; then
+    pid=$(pane_program)
+    before=$(grep -E 'libcups|libcairo|/print\.so' "/proc/$pid/maps" 2>/dev/null | awk '{print $6}' | sort -u)
+    check "terminal printing: nothing of printing is mapped before the user prints${before:+ ($before)}" \
+      test -n "$pid" -a -z "$before"
+    keys M-f && timeout=10 wait_for on_screen "Print" && keys p
+    if timeout=20 wait_for on_screen "< PDF file >"; then
+      modules=$(grep -o '/[^ ]*/print\.so$' "/proc/$pid/maps" | sort -u)
+      check "terminal printing: the print module loaded is the installed one ($modules)" \
+        test "$modules" = "$prefix/lib/rastrel/print.so"
+      keys Down C-u && keys -l "$printed_pdf" && keys Enter
+      if timeout=20 wait_for pdf_printed; then
+        pass "terminal printing: the PDF file holds the transcript's page"
+      else
+        fail "terminal printing: no PDF file written"
+      fi
+    else
+      fail "terminal printing: no print form offering the PDF file"; pane
+    fi
+    leave_pane_program || { fail "terminal printing: the program did not end"; pane; }
+  else
+    fail "terminal printing: the program did not start in the pane"; pane
+  fi
+
+  mv "$prefix/lib/rastrel/print.so" "$scratch/print.so.away"
+  if start_in_pane; then
+    keys M-f && timeout=10 wait_for on_screen "Print" && keys p
+    if timeout=20 wait_for on_screen "Printing is not available"; then
+      pass "terminal printing without the print module: the box says printing is not available"
+      keys Enter
+      timeout=10 wait_for on_screen "Default printer not found" && keys Enter
+      if timeout=10 wait_for on_screen "Could not print output"; then
+        pass "terminal printing without the print module: the console reports it could not print"
+        keys Enter
+      else
+        fail "terminal printing without the print module: no \"Could not print output\""; pane
+      fi
+    else
+      fail "terminal printing without the print module: no box saying why"; pane
+    fi
+    leave_pane_program || { fail "terminal printing without the print module: the program did not end"; pane; }
+  else
+    fail "terminal printing without the print module: the program did not start"; pane
+  fi
+  mv "$scratch/print.so.away" "$prefix/lib/rastrel/print.so"
+  tmux -S "$tmux_socket" kill-server 2>/dev/null
+  tmux_socket=
+fi
 
 # The desktop window.
 if ! start_display; then

@@ -39,9 +39,12 @@ check "a description: a synopsis and a longer text" test -n "$(field Description
 depends=$(field Depends)
 check "dependencies from dpkg-shlibdeps: libc6, libgtk-3-0 with versions ($depends)" \
   grep -qE 'libc6 \(>= [0-9.]+\).*libgtk-3-0 \(>= [0-9.]+\)' <<<"$depends"
+check "the print module's libraries among them: libcairo2, libcups2" \
+  grep -qE 'libcairo2 \(>= [0-9.]+\).*libcups2 \(>= [0-9.]+\)' <<<"$depends"
 
 contents=$(dpkg-deb -c "$package" | awk '{print $6}')
-for file in ./usr/bin/rastrel ./usr/lib/rastrel/desktop.so ./usr/share/applications/rastrel.desktop \
+for file in ./usr/bin/rastrel ./usr/lib/rastrel/desktop.so ./usr/lib/rastrel/print.so \
+  ./usr/share/applications/rastrel.desktop \
   ./usr/share/icons/hicolor/48x48/apps/rastrel.png ./usr/share/man/man1/rastrel.1.gz \
   ./usr/share/doc/rastrel/copyright ./usr/share/doc/rastrel/changelog.gz ./usr/share/doc/rastrel/README.md; do
   check "the package holds $file" grep -qxF "$file" <<<"$contents"

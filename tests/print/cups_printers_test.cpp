@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "frontends/terminal/internal.h"
+#include "frontends/print/destinations.h"
 #include "tests/print/cups_server.h"
 
 namespace {
@@ -58,7 +58,7 @@ protected:
     struct paper {
         double width = 0, height = 0, margins[4] = {0, 0, 0, 0};
     };
-    bool paperOf(const char* queue, paper* p) { return tmPrinterPaper(queue, &p->width, &p->height, p->margins); }
+    bool paperOf(const char* queue, paper* p) { return destinationPaper(queue, &p->width, &p->height, p->margins); }
 
     std::string folder, home;
     TestCupsServer server;
@@ -81,12 +81,11 @@ TEST_F(CupsPrinters, TheQueuesDefaultPaperWithThePrintersMarginsOrAQuarterInchWh
     EXPECT_NEAR(writer.height, 841.89, 0.01);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(writer.margins[i], 18, 0.1) << i;
 
-    // The device context spans the printable area at 600 dots per inch.
-    pwPrinterInfo info{};
-    ASSERT_EQ(tmPrinter("office", &info), 1);
-    EXPECT_EQ(info.dpi, 600);
-    EXPECT_NEAR(info.width, (595.28 - 55) * 600 / 72.0, 1);   // A4 is 595.28 x 841.89 points
-    EXPECT_NEAR(info.height, (841.89 - 75) * 600 / 72.0, 1);
+    // The device context spans the printable area (here at 600 dots per inch).
+    int width = 0, height = 0;
+    rastrelPrintModule()->printableArea("office", 0, 600, &width, &height);
+    EXPECT_NEAR(width, (595.28 - 55) * 600 / 72.0, 1);   // A4 is 595.28 x 841.89 points
+    EXPECT_NEAR(height, (841.89 - 75) * 600 / 72.0, 1);
 }
 
 TEST_F(CupsPrinters, TheUsersOwnChoiceOfPaperForADestinationWins)
@@ -108,15 +107,15 @@ TEST_F(CupsPrinters, ADestinationThatSaysNothingOrIsNotThereGivesNoPaper)
     EXPECT_FALSE(paperOf("raw", &p));
     EXPECT_FALSE(paperOf("nowhere", &p));
     // The device context then has the locale's paper with a quarter inch.
-    pwPrinterInfo info{};
-    ASSERT_EQ(tmPrinter("raw", &info), 1);
-    EXPECT_GT(info.width, 0);
-    EXPECT_LT(info.width, 8.5 * 600 - 2 * 0.25 * 600 + 1);
+    int width = 0, height = 0;
+    rastrelPrintModule()->printableArea("raw", 0, 600, &width, &height);
+    EXPECT_GT(width, 0);
+    EXPECT_LT(width, 8.5 * 600 - 2 * 0.25 * 600 + 1);
 }
 
 TEST_F(CupsPrinters, TheDefaultDestinationIsListedFirst)
 {
-    const std::vector<tmPrinterEntry> printers = tmListPrinters();
+    const std::vector<printDestination> printers = listDestinations();
     ASSERT_EQ(printers.size(), 2u);
     EXPECT_EQ(printers[0].name, "writer");
     EXPECT_TRUE(printers[0].isDefault);
@@ -127,7 +126,7 @@ TEST_F(CupsPrinters, AJobAsksForThePaperItWasLaidOutForUnscaled)
 {
     const std::string pdf = "%PDF-1.4\n% a document as the printer receives it\n%%EOF\n";
     std::string error;
-    ASSERT_EQ(tmSubmitPdf("office", "Vellomex.out", pdf, &error), 1) << error;
+    ASSERT_EQ(submitPdf("office", "Vellomex.out", pdf, &error), 1) << error;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!server.completed("office", 1) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -138,7 +137,7 @@ TEST_F(CupsPrinters, AJobAsksForThePaperItWasLaidOutForUnscaled)
     EXPECT_NE(options.find("media=iso_a4_210x297mm"), std::string::npos) << options;
     EXPECT_NE(options.find("print-scaling=none"), std::string::npos) << options;
 
-    EXPECT_EQ(tmSubmitPdf("nowhere", "Vellomex.out", pdf, &error), 0);
+    EXPECT_EQ(submitPdf("nowhere", "Vellomex.out", pdf, &error), 0);
     EXPECT_FALSE(error.empty());
 }
 

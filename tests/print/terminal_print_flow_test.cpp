@@ -5,6 +5,8 @@
 // Every wait is for something on the screen, on disk or in the server.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -56,6 +58,27 @@ bool waitFor(const std::function<bool()>& condition, int seconds = 20)
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
     }
     return condition();
+}
+
+// The libraries only printing needs (cups and cairo, and what they bring),
+// and the print module: the ones among them in a listing of mapped files or
+// of ldd, one per line, "" for none.
+std::string printingLibrariesIn(const std::string& listing)
+{
+    static const char* const names[] = {"libcups", "libcairo", "libgnutls", "libkrb5", "libavahi", "/print.so"};
+    std::string found;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        for (const char* name : names) {
+            if (line.find(name) != std::string::npos && found.find(line) == std::string::npos) found += line + "\n";
+        }
+    }
+    return found;
+}
+
+std::string mapsOf(pid_t pid)
+{
+    return readFile("/proc/" + std::to_string(pid) + "/maps");
 }
 
 // A line typed at the prompt, longer than a printed row: digits in words
@@ -166,6 +189,15 @@ protected:
         EXPECT_GT(right, page.width - margins[2] - 7);   // within a character of the edge
     }
 
+    // The program the pane's shell started (0 when there is none).
+    pid_t programPid()
+    {
+        const std::string shell = output("tmux -S " + quote(socket) + " display -p '#{pane_pid}'");
+        const std::string children = readFile("/proc/" + std::to_string(std::atoi(shell.c_str())) + "/task/" +
+                                              std::to_string(std::atoi(shell.c_str())) + "/children");
+        return static_cast<pid_t>(std::atoi(children.c_str()));
+    }
+
     std::string root, folder, socket;
     TestCupsServer server;
 };
@@ -216,6 +248,55 @@ TEST_F(TerminalPrinting, APdfFileWithNoServerToBeReached)
     }));
     const double halfInch[4] = {36, 36, 36, 36};
     expectPage(folder + "/printed.pdf", "(A4)", halfInch);
+    exitWithoutSaving();
+}
+
+// Printing's libraries are loaded only when the user prints: neither the
+// program's file nor a plain or terminal run that has not printed maps any
+// of them; the print form loads the print module, and with it cairo.
+TEST_F(TerminalPrinting, PrintingsLibrariesAreLoadedOnlyWhenTheUserPrints)
+{
+    EXPECT_EQ(printingLibrariesIn(output(std::string("ldd ") + RASTREL_BINARY)), "");
+
+    // Plain, waiting at the menu.
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    const std::string transcript = root + "/plain.out";
+    const pid_t plain = fork();
+    ASSERT_GE(plain, 0);
+    if (plain == 0) {
+        dup2(input[0], 0);
+        const int out = open(transcript.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        close(input[1]);
+        execl(RASTREL_BINARY, RASTREL_BINARY, "--plain", folder.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(input[0]);
+    const bool waiting = waitFor([&] { return readFile(transcript).find("Enter Selection:") != std::string::npos; });
+    const std::string plainMaps = mapsOf(plain);
+    EXPECT_TRUE(write(input[1], "9\n", 2) == 2);
+    close(input[1]);
+    int status = 0;
+    waitpid(plain, &status, 0);
+    ASSERT_TRUE(waiting) << readFile(transcript);
+    EXPECT_NE(plainMaps.find("rastrel"), std::string::npos);
+    EXPECT_EQ(printingLibrariesIn(plainMaps), "");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // In the terminal, until the print form opens.
+    startRastrel(noCupsEnvironment(root));
+    const pid_t terminal = programPid();
+    ASSERT_GT(terminal, 0);
+    const std::string terminalMaps = mapsOf(terminal);
+    EXPECT_NE(terminalMaps.find("libncursesw"), std::string::npos);
+    EXPECT_EQ(printingLibrariesIn(terminalMaps), "");
+    openPrintForm();
+    const std::string printing = printingLibrariesIn(mapsOf(terminal));
+    EXPECT_NE(printing.find("/print.so"), std::string::npos) << printing;
+    EXPECT_NE(printing.find("libcairo"), std::string::npos) << printing;
+    keys("Escape");
+    ASSERT_TRUE(waitForText("Enter Selection:"));
     exitWithoutSaving();
 }
 

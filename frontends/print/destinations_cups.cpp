@@ -12,14 +12,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "frontends/print/destinations.h"
 #include "frontends/print/paper.h"
-#include "frontends/terminal/internal.h"
 
 namespace {
 
 const double pointsPerHundredthMm = 72.0 / 2540.0;
 
-struct destinationPaper {
+struct queuePaper {
     std::string media;   // the size's name for the job ("" when unknown)
     printSheet sheet;
 };
@@ -53,7 +53,7 @@ bool sheetFromCollection(ipp_t* collection, printSheet* sheet)
 
 // A size named by the user or the destination: the destination's own entry
 // for it (with its margins), else the size the name stands for.
-bool sheetFromName(cups_dest_t* destination, cups_dinfo_t* info, const char* name, destinationPaper* paper)
+bool sheetFromName(cups_dest_t* destination, cups_dinfo_t* info, const char* name, queuePaper* paper)
 {
     cups_size_t size{};
     if (cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, destination, info, name, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
@@ -86,7 +86,7 @@ std::string standardSize(printSheet* sheet)
     return media->pwg;
 }
 
-bool defaultPaper(const char* name, destinationPaper* paper)
+bool defaultPaper(const char* name, queuePaper* paper)
 {
     cups_dest_t* destination = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name, nullptr);
     if (!destination) return false;
@@ -117,23 +117,23 @@ bool defaultPaper(const char* name, destinationPaper* paper)
 
 }  // namespace
 
-std::vector<tmPrinterEntry> tmListPrinters()
+std::vector<printDestination> listDestinations()
 {
-    std::vector<tmPrinterEntry> printers;
+    std::vector<printDestination> printers;
     cups_dest_t* destinations = nullptr;
     const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinations);
     for (int i = 0; i < count; ++i) {
         if (destinations[i].instance) continue;
-        printers.push_back(tmPrinterEntry{destinations[i].name, destinations[i].is_default});
+        printers.push_back(printDestination{destinations[i].name, destinations[i].is_default});
     }
     cupsFreeDests(count, destinations);
-    std::stable_partition(printers.begin(), printers.end(), [](const tmPrinterEntry& e) { return e.isDefault != 0; });
+    std::stable_partition(printers.begin(), printers.end(), [](const printDestination& e) { return e.isDefault != 0; });
     return printers;
 }
 
-int tmPrinterPaper(const char* name, double* width, double* height, double margins[4])
+int destinationPaper(const char* name, double* width, double* height, double margins[4])
 {
-    destinationPaper paper{};
+    queuePaper paper{};
     if (!defaultPaper(name, &paper)) return 0;
     *width = paper.sheet.width;
     *height = paper.sheet.height;
@@ -141,13 +141,13 @@ int tmPrinterPaper(const char* name, double* width, double* height, double margi
     return 1;
 }
 
-int tmSubmitPdf(const char* printer, const char* title, const std::string& pdf, std::string* error)
+int submitPdf(const char* printer, const char* title, const std::string& pdf, std::string* error)
 {
     // The document is laid out on the destination's default paper, edge to
     // edge: the job asks for that paper and for no scaling.
     int count = 0;
     cups_option_t* options = nullptr;
-    destinationPaper paper{};
+    queuePaper paper{};
     if (defaultPaper(printer, &paper) && !paper.media.empty()) {
         count = cupsAddOption("media", paper.media.c_str(), count, &options);
     }
