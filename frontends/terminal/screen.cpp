@@ -171,7 +171,9 @@ bool makeScreen()
     noecho();
     nonl();
     intrflush(stdscr, FALSE);
-    meta(stdscr, TRUE);
+    // No meta(): curses reads no input here, and its meta mode would switch
+    // a terminal like xterm to sending Meta as the eighth bit (smm), and
+    // leave it so.  Meta is asked to send Esc instead (tmModesOn).
     idlok(stdscr, TRUE);
     scrollok(stdscr, FALSE);
     typeahead(-1);
@@ -239,8 +241,10 @@ void tmStopScreen()
 {
     if (!tmS.active) return;
     tmCloseOverlay();
-    tmSend(tmModesOff);
     tmCursesScope scope;
+    // Even to a terminal that hung up: a hang-up may be only a signal, and
+    // the terminal still there.
+    sendPieces(tmModesOff);
     curs_set(1);
     endwin();
     tmS.active = false;
