@@ -55,6 +55,11 @@ struct tmState {
     int printingPage = 0;
     std::vector<char> dirtyRows;   // client rows to copy from the surface at the next frame
     bool allDirty = true;
+    // The terminal's rows as curses last sent them: where each row's text
+    // ends, and for each row the row whose text it holds since (scrolls).
+    std::vector<int> shownEnds;
+    std::vector<int> shownFrom;
+    int shownColumns = 0;
     pwCaretInfo caret{};
     pwScrollInfo scroll{0, 0, 0};
     std::string title;

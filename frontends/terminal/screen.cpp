@@ -86,11 +86,13 @@ void drawMenuBar()
     wattrset(stdscr, A_NORMAL);
 }
 
+// The arrows and the thumb.  The track is left blank, so that a row with
+// no glyph of the scroll bar ends where its text ends.
 void drawScrollBar()
 {
     const tmScrollBarLayout sb = tmLayoutScrollBar(tmS.geometry, tmS.scroll);
     for (int row = sb.top; row <= sb.bottom; ++row) {
-        chtype glyph = ACS_CKBOARD;
+        chtype glyph = ' ';
         if (sb.arrows && row == sb.top) {
             glyph = ACS_UARROW | A_REVERSE;
         } else if (sb.arrows && row == sb.bottom) {
@@ -143,6 +145,56 @@ void shiftDirtyRows(int top, int bottom, int delta)
         const int from = row + delta;
         rows[static_cast<size_t>(row)] = from >= top && from < bottom ? moved[static_cast<size_t>(from - top)] : 1;
     }
+}
+
+// The column after the last cell of a row of the screen curses is about to
+// send that is not a plain blank (0 for an empty row).
+int shownEnd(int row, int columns)
+{
+    static std::vector<cchar_t> cells;
+    cells.resize(static_cast<size_t>(columns) + 1);
+    if (mvwin_wchnstr(newscr, row, 0, cells.data(), columns) == ERR) return columns;
+    for (int column = columns; column > 0; --column) {
+        wchar_t text[CCHARW_MAX + 1] = {};
+        attr_t attributes = 0;
+        short pair = 0;
+        getcchar(&cells[static_cast<size_t>(column) - 1], text, &attributes, &pair, nullptr);
+        if (text[0] != L' ' || text[1] != 0 || (attributes & ~A_CHARTEXT) != A_NORMAL || pair != 0) return column;
+    }
+    return 0;
+}
+
+// Rows that end sooner than what the terminal shows there are sent whole,
+// so that curses erases the rest to the end of the line: compared with the
+// old row cell by cell, it would write blanks over the old text where that
+// is fewer bytes, and a terminal's selection copies written blanks.  Rows
+// that moved with a scroll are compared with where they came from.
+void eraseShortenedRows()
+{
+    const int rows = getmaxy(newscr);
+    const int columns = getmaxx(newscr);
+    std::vector<int>& ends = tmS.shownEnds;
+    std::vector<int>& from = tmS.shownFrom;
+    const bool known = static_cast<int>(ends.size()) == rows && static_cast<int>(from.size()) == rows &&
+                       tmS.shownColumns == columns && !is_cleared(curscr);
+    int cursorRow = 0, cursorColumn = 0;
+    getyx(newscr, cursorRow, cursorColumn);
+    std::vector<int> now(static_cast<size_t>(rows), 0);
+    for (int row = 0; row < rows; ++row) {
+        const int source = known ? from[static_cast<size_t>(row)] : -1;
+        const int before = source >= 0 ? ends[static_cast<size_t>(source)] : 0;
+        if (known && !is_linetouched(newscr, row)) {
+            now[static_cast<size_t>(row)] = before;
+            continue;
+        }
+        now[static_cast<size_t>(row)] = shownEnd(row, columns);
+        if (known && row > 0 && now[static_cast<size_t>(row)] < before) wredrawln(newscr, row, 1);
+    }
+    wmove(newscr, cursorRow, cursorColumn);
+    ends.swap(now);
+    from.resize(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) from[static_cast<size_t>(row)] = row;
+    tmS.shownColumns = columns;
 }
 
 // Puts bytes out through curses' putp without reading "$<...>" in them as
@@ -271,6 +323,7 @@ void tmDrawFrame()
         touchwin(tmS.overlay);
         wnoutrefresh(tmS.overlay);
     }
+    eraseShortenedRows();
     placeCursor();
     doupdate();
 }
@@ -293,6 +346,13 @@ void tmScrollClient(int top, int bottom, int delta)
     tmCursesScope scope;
     // The menu bar is the terminal's row 0.
     scrollRowsOf(stdscr, top + 1, bottom + 1, delta);
+    std::vector<int>& from = tmS.shownFrom;
+    if (static_cast<int>(from.size()) < bottom + 1) return;
+    const std::vector<int> before(from.begin() + top + 1, from.begin() + bottom + 1);
+    for (int row = top; row < bottom; ++row) {
+        const int source = row + delta;
+        from[static_cast<size_t>(row) + 1] = source >= top && source < bottom ? before[static_cast<size_t>(source - top)] : -1;
+    }
 }
 
 WINDOW* tmOpenOverlay(int top, int left, int height, int width)

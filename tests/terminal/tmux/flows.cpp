@@ -285,7 +285,9 @@ TEST_F(Pane, TypingBackspaceAndALongLine)
     const int row = rowOf("Enter Selection: ab");
     ASSERT_GT(row, 0);
     EXPECT_EQ(line(row).substr(0, 99), "Enter Selection: ab" + std::string(80, 'x'));
-    EXPECT_EQ(line(row + 1).substr(0, 41), std::string(40, 'x') + " ");
+    const std::string next = line(row + 1);
+    EXPECT_EQ(next.substr(0, 40), std::string(40, 'x'));
+    EXPECT_TRUE(next.size() == 40 || next[40] == ' ') << next;
     exitWithoutSaving("1");
 }
 
@@ -356,8 +358,11 @@ TEST_F(Pane, AMouseSelectionIsCopiedAndPastedBack)
     mouse(32, row, 4, false);
     mouse(32, row, 7, false);
     mouse(0, row, 7, true);
+    // The row alone: capture-pane -e carries attributes over from the rows above.
+    const std::string captureRow = "tmux -S " + quote(socket) + " capture-pane -p -e -S " + std::to_string(row) +
+                                   " -E " + std::to_string(row);
     ASSERT_TRUE(waitFor([&](const std::string&) {
-        return screen(true).find("\x1b[7mRastrel\x1b[") != std::string::npos;
+        return output(captureRow).find("\x1b[7mRastrel\x1b[") != std::string::npos;
     }));
     keys("C-c");   // with a selection, Ctrl+C copies: into the terminal's clipboard too
     ASSERT_TRUE(waitFor([&](const std::string&) {
@@ -625,34 +630,36 @@ TEST_F(Pane, AStopAlreadyContinuedLeavesTheProgramRunning)
 // Rows end at their text: the blanks after it are erased, not written, so
 // that the terminal's own selection copies the text alone.  tmux keeps a
 // row short only while nothing has been written past its text, so rows
-// drawn afresh are what it can tell: capture-pane -N keeps every blank
-// that was written.
+// drawn afresh are what it can tell (capture-pane -N keeps every blank that
+// was written); what a shortened row is sent is read from the bytes.
 TEST_F(Pane, ShortRowsEndWithTheirText)
 {
-    const auto expectNoPadding = [&](const std::string& shown) {
-        std::istringstream in(shown);
+    // The prompt's own blank may be written: curses moves the cursor past
+    // it by writing it again.
+    const auto expectNoPadding = [&]() {
+        std::istringstream in(output("tmux -S " + quote(socket) + " capture-pane -p -N"));
         std::string row;
         for (int i = 0; std::getline(in, row); ++i) {
-            if (i == 0 || row.size() >= 100) continue;   // the menu bar; a row with a scroll-bar glyph
+            if (i == 0 || row.size() >= 100 || row == "Enter Selection: ") continue;   // the menu bar, a scroll-bar glyph
             EXPECT_TRUE(row.empty() || row.back() != ' ') << "row " << i << " is padded: \"" << row << "\"";
         }
     };
     startRastrel();
-    const std::string shown = output("tmux -S " + quote(socket) + " capture-pane -p -N");
-    EXPECT_NE(shown.find("\nRastrel 1.0\n1 - Convert scan file to TIFF.\n9 - Exit.\n"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("\nEnter Selection:\n"), std::string::npos) << shown;
-    expectNoPadding(shown);
-    // A row that loses its last character has the rest erased too.
+    EXPECT_NE(output("tmux -S " + quote(socket) + " capture-pane -p -N")
+                  .find("\nRastrel 1.0\n1 - Convert scan file to TIFF.\n9 - Exit.\n"),
+              std::string::npos);
+    expectNoPadding();
+    type("1");
+    keys("Enter");
+    ASSERT_TRUE(waitForText("Could not open 6.bin"));
+    ASSERT_TRUE(waitFor([](const std::string& s) { return s.rfind("Enter Selection:") > s.find("Could not open"); }));
+    expectNoPadding();
+    // A row that loses its last character is sent with the rest erased.
     type("abc");
     ASSERT_TRUE(waitForText("Enter Selection: abc"));
     const size_t before = written().size();
     keys("BSpace");
     ASSERT_TRUE(waitFor([&](const std::string&) { return written().find("ab\x1b[K", before) != std::string::npos; }));
-    keys("BSpace BSpace Enter");
-    type("1");
-    keys("Enter");
-    ASSERT_TRUE(waitForText("Could not open 6.bin"));
-    expectNoPadding(output("tmux -S " + quote(socket) + " capture-pane -p -N"));
     exitWithoutSaving("1");
 }
 
