@@ -28,7 +28,7 @@ struct tmState {
     SCREEN* screen = nullptr;
     bool active = false;           // curses owns the terminal (raw mode, alternate screen)
     bool everStarted = false;
-    bool wideText = false;         // the locale's characters are UTF-8
+    tmCharset charset{};           // the terminal's characters (the locale's)
     termios saved{};               // the terminal's modes before the screen started
     bool savedValid = false;
     tmGeometry geometry{24, 80};

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
@@ -30,14 +31,28 @@ cchar_t cellOf(uint32_t character, attr_t attributes)
     return cell;
 }
 
-// What a console byte looks like on this terminal: a control character as
-// an empty box (a plain '?' where the terminal's characters are not UTF-8).
+// What a console byte looks like on this terminal (tmCharset).
 uint32_t glyphOf(unsigned char byte)
 {
-    if (byte == 0) return ' ';
-    if (byte < 32 || byte == 127) return tmS.wideText ? 0x25A1 : '?';
-    if (byte < 128) return byte;
-    return tmS.wideText ? tmCharacterOfByte(byte) : '?';
+    return tmS.charset.glyph[byte];
+}
+
+// The terminal's characters as the locale says (LC_CTYPE): UTF-8, or one
+// byte each with the characters btowc gives; a locale that gives no
+// eight-bit byte a character is taken as Latin-1, and one of several bytes
+// a character other than UTF-8 as ASCII alone.
+tmCharset localeCharset()
+{
+    const char* codeset = nl_langinfo(CODESET);
+    if (codeset && std::strcmp(codeset, "UTF-8") == 0) return tmMakeCharset(1, nullptr);
+    uint32_t upper[128] = {};
+    bool any = false;
+    for (int i = 0; i < 128 && MB_CUR_MAX == 1; ++i) {
+        const wint_t character = btowc(0x80 + i);
+        upper[i] = character == WEOF ? 0 : static_cast<uint32_t>(character);
+        any = any || upper[i] != 0;
+    }
+    return tmMakeCharset(0, any || MB_CUR_MAX > 1 ? upper : nullptr);
 }
 
 void copyRow(int row)
@@ -231,7 +246,8 @@ bool makeScreen()
     typeahead(-1);
     tmS.keys = tmTerminfoKeys();
     tmS.decoder.keys = &tmS.keys;
-    tmS.decoder.utf8 = tmS.wideText ? 1 : 0;
+    tmS.decoder.utf8 = tmS.charset.utf8;
+    tmS.decoder.charset = &tmS.charset;
     tmS.emergencyRestore = std::string(tmModesOff) + tmCapability("sgr0") + tmCapability("cnorm") + tmCapability("rmcup");
     return true;
 }
@@ -257,8 +273,7 @@ bool tmStartScreen()
     if (tmS.active) return true;
     if (!tmS.everStarted) {
         std::setlocale(LC_CTYPE, "");
-        const char* codeset = nl_langinfo(CODESET);
-        tmS.wideText = codeset && std::strcmp(codeset, "UTF-8") == 0;
+        tmS.charset = localeCharset();
     }
     tmS.savedValid = tcgetattr(tmS.inputFd, &tmS.saved) == 0;
     {

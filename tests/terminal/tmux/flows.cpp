@@ -627,6 +627,42 @@ TEST_F(Pane, AStopAlreadyContinuedLeavesTheProgramRunning)
     exitWithoutSaving("1");
 }
 
+// Eight-bit characters typed on a UTF-8 terminal and on one of one byte
+// each (the C locale's, taken as Latin-1) reach the transcript as the
+// console's bytes; the saved file shows them.
+TEST_F(Pane, EightBitCharactersAreTypedAsTheConsolesBytes)
+{
+    const auto typeAndSave = [&](const std::string& environment, const std::function<void()>& typing,
+                                 const std::string& name) {
+        startRastrel(environment);
+        typing();
+        keys("M-f");
+        ASSERT_TRUE(waitForText("Ctrl+S"));
+        keys("s");
+        ASSERT_TRUE(waitForText("Save as:"));
+        keys("C-u");
+        type(name);
+        keys("Enter");
+        ASSERT_TRUE(waitForFile(folder + "/" + name));
+        keys("M-f");
+        ASSERT_TRUE(waitForText("Exit"));
+        keys("x");
+        expectEnded("1");
+    };
+    typeAndSave("", [&] {
+        type("\u00e9\u20ac\u4e2d");   // é € 中
+        bytes("\xe9");                   // no UTF-8: the byte itself
+        ASSERT_TRUE(waitForText("Enter Selection: \u00e9\u20ac?\u00e9"));
+    }, "utf8.txt");
+    EXPECT_NE(readFile(folder + "/utf8.txt").find("Enter Selection: \xe9\x80?\xe9"), std::string::npos);
+    typeAndSave("LANG=C LC_ALL=C", [&] {
+        bytes("\xe9\xa4\x80" "A");        // Latin-1 é ¤, a C1 control, A
+        ASSERT_TRUE(waitForText("Enter Selection: A"));
+    }, "latin1.txt");
+    const std::string latin1 = readFile(folder + "/latin1.txt");
+    EXPECT_EQ(latin1.substr(latin1.size() - 20), "Enter Selection: \xe9\xa4" "A");
+}
+
 // Rows end at their text: the blanks after it are erased, not written, so
 // that the terminal's own selection copies the text alone.  tmux keeps a
 // row short only while nothing has been written past its text, so rows
