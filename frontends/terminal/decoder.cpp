@@ -165,6 +165,10 @@ void mouseReport(const std::string& numbers, bool released, std::deque<tmEvent>*
     int count = 0;
     if (!parameters(numbers, values, &count) || count != 3 || values[1] < 1 || values[2] < 1) return;
     const int code = values[0];
+    // Buttons 8 to 11 (back, forward, ...) and the code of no button (3)
+    // are no button the window knows.
+    if (code & 128) return;
+    if ((code & 3) == 3 && !(code & 64)) return;
     tmEvent event = simpleEvent(tmMouse);
     event.mouse.button = code & 3;
     event.mouse.shift = (code & 4) != 0;
@@ -175,7 +179,6 @@ void mouseReport(const std::string& numbers, bool released, std::deque<tmEvent>*
         event.mouse.kind = (code & 3) == 0 ? tmWheelUp : tmWheelDown;
         event.mouse.button = 0;
     } else if (code & 32) {
-        if ((code & 3) == 3) return;  // motion with no button held
         event.mouse.kind = tmDrag;
     } else {
         event.mouse.kind = released ? tmRelease : tmPress;
@@ -319,6 +322,10 @@ void continueSequence(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out
             return;
         }
         afterEscape(d, byte, out);
+        return;
+    }
+    if (s == "\x1b[" && byte == '[') {
+        s.push_back('[');   // the Linux console's F1 to F5: one letter follows
         return;
     }
     const bool mouse = s.size() >= 3 && s[1] == '[' && s[2] == '<';

@@ -123,8 +123,9 @@ TEST(Keys, AltF4ClosesAndOtherAltKeysTypeNothing)
 TEST(Keys, SequencesNoOneNamesAreSwallowedWhole)
 {
     feed f;
-    // Ctrl+Up as xterm sends it, a focus report and an SS3 key, then text.
-    f.text("\x1b[1;5A" "\x1b[I" "\x1bOP" "ok").idle();
+    // Ctrl+Up as xterm sends it, a focus report, an SS3 key and the Linux
+    // console's F1, then text.
+    f.text("\x1b[1;5A" "\x1b[I" "\x1bOP" "\x1b[[A" "ok").idle();
     EXPECT_EQ(f.typed(), "ok");
     EXPECT_EQ(f.events.size(), 2u);
 }
@@ -324,7 +325,9 @@ TEST(Mouse, PressDragReleaseAndShiftFromSgrReports)
 TEST(Mouse, WheelAndMotionWithoutAButton)
 {
     feed f;
-    f.text("\x1b[<64;5;5M\x1b[<65;5;5M\x1b[<35;5;5M\x1b[<66;5;5M");
+    // Wheel up and down, motion with no button, the sideways wheel, the
+    // code of no button pressed, and button 8 (back).
+    f.text("\x1b[<64;5;5M\x1b[<65;5;5M\x1b[<35;5;5M\x1b[<66;5;5M\x1b[<3;5;5M\x1b[<128;5;5M\x1b[<128;5;5m");
     ASSERT_EQ(f.events.size(), 2u);
     EXPECT_EQ(f.events[0].mouse.kind, tmWheelUp);
     EXPECT_EQ(f.events[1].mouse.kind, tmWheelDown);
