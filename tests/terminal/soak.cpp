@@ -248,14 +248,17 @@ private:
         ioctl(master_, TIOCSWINSZ, &size);
     }
 
-    // Text without '/', '.' and Ctrl+\.
+    // Text without '/', '.' and Ctrl+\.  Every character the program reads
+    // is a selection, so '9' (Exit) is rare, or runs would end early.
     std::string text(int length, bool lineEnds)
     {
-        static const char plain[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ,;:-_=+!?()[]{}<>'\"#$%&*@^`|~\\";
+        static const char plain[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ012345678 ,;:-_=+!?()[]{}<>'\"#$%&*@^`|~\\";
         std::string out;
         for (int i = 0; i < length; ++i) {
             const int kind = pick(0, 99);
-            if (kind < 80) {
+            if (kind == 0 && chance(10)) {
+                out += '9';
+            } else if (kind < 80) {
                 out += plain[pick(0, static_cast<int>(sizeof plain) - 2)];
             } else if (kind < 85 && lineEnds) {
                 out += std::vector<std::string>{"\r", "\n", "\r\n"}[static_cast<size_t>(pick(0, 2))];
@@ -265,8 +268,10 @@ private:
             } else if (kind < 96) {
                 out += '\t';
             } else {
+                // Controls, but not Esc, Ctrl+\ and the end of input (Ctrl+D,
+                // Ctrl+Z), which has an action of its own.
                 char c = static_cast<char>(pick(0, 31));
-                if (c == 0x1c || c == 0x1b) c = 'x';
+                if (c == 0x1c || c == 0x1b || c == 4 || c == 26) c = 'x';
                 out += c;
             }
         }
@@ -368,8 +373,11 @@ private:
             note("type " + std::to_string(typed.size()));
             send(typed);
         } else if (kind < 36) {
-            static const char controls[] = {3, 8, 9, 13, 19, 16, 26, 24, 22, 1, 4, 10, 0x7f, 21, 5};
-            const char c = controls[pick(0, static_cast<int>(sizeof controls) - 1)];
+            // Ctrl+C, Backspace, Tab, Enter, Ctrl+S, Ctrl+P, Ctrl+X, Ctrl+V,
+            // Ctrl+A, Ctrl+J, DEL, Ctrl+U, Ctrl+E; now and then Ctrl+Z or
+            // Ctrl+D, which end the program's input.
+            static const char controls[] = {3, 8, 9, 13, 19, 16, 24, 22, 1, 10, 0x7f, 21, 5};
+            const char c = chance(3) ? (chance(50) ? 26 : 4) : controls[pick(0, static_cast<int>(sizeof controls) - 1)];
             note("control " + std::to_string(c));
             send(std::string(1, c));
         } else if (kind < 52) {
