@@ -88,7 +88,10 @@ uint64_t mix(uint64_t x)
 
 class soakRun {
 public:
-    soakRun(uint64_t seed, const std::string& folder, const std::string& logs) : seed_(seed), random_(seed), folder_(folder), logs_(logs) {}
+    soakRun(uint64_t seed, const std::string& folder, const std::string& logs)
+        : random_(seed), folder_(folder), logs_(logs)
+    {
+    }
     ~soakRun()
     {
         if (pid_ > 0 && !ended_) {
@@ -116,7 +119,6 @@ public:
     const std::string& output() const { return output_; }
 
 private:
-    uint64_t seed_;
     std::mt19937_64 random_;
     std::string folder_, logs_;
     int master_ = -1, slave_ = -1;
