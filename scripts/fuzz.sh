@@ -12,7 +12,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-targets=(conversion command_line console script)
+targets=(conversion command_line console script terminal_input)
 seconds=$(( ${FUZZ_SECONDS:-90} / ${#targets[@]} ))
 
 scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -36,6 +36,7 @@ for target in "${targets[@]}"; do
     command_line) options+=(-max_len=1024) ;;
     console) options+=(-max_len=512) ;;
     script) options+=(-dict="$root/tests/fuzz/script.dict" -max_len=1024) ;;
+    terminal_input) options+=(-dict="$root/tests/fuzz/terminal_input.dict" -max_len=512) ;;
   esac
   program=build-fuzz/fuzz/fuzz_$target
   seeds=$root/tests/fuzz/corpus/$target

@@ -46,6 +46,14 @@ tmEvent menuEvent(int position)
     return event;
 }
 
+// The console's byte for a character that is not a control: '?' where the
+// console's set has none.
+unsigned char byteFor(uint32_t character)
+{
+    const int byte = tmByteOfCharacter(character);
+    return byte >= 0 ? static_cast<unsigned char>(byte) : static_cast<unsigned char>('?');
+}
+
 // A byte of a bracketed paste: text, tabs and line ends only.  A pasted
 // line end is Enter, whether the other program wrote CR, LF or CR LF.
 void pastedCharacter(tmDecoder* d, uint32_t character, std::deque<tmEvent>* out)
@@ -60,9 +68,8 @@ void pastedCharacter(tmDecoder* d, uint32_t character, std::deque<tmEvent>* out)
         out->push_back(characterEvent('\r', 1));
         return;
     }
-    if ((character != '\t' && character < 32) || character == deleteCharacter) return;
-    const int byte = tmByteOfCharacter(character);
-    if (byte >= 0) out->push_back(characterEvent(static_cast<unsigned char>(byte), 1));
+    if ((character != '\t' && character < 32) || (character >= deleteCharacter && character < 0xA0)) return;
+    out->push_back(characterEvent(byteFor(character), 1));
 }
 
 // A character typed (not Esc, which begins a sequence).
@@ -72,13 +79,60 @@ void typedCharacter(tmDecoder* d, uint32_t character, std::deque<tmEvent>* out)
         pastedCharacter(d, character, out);
         return;
     }
-    if (character == 0) return;
+    if (character == 0 || (character > deleteCharacter && character < 0xA0)) return;   // C1 controls
     if (character == deleteCharacter) {
         out->push_back(characterEvent('\b', 0));
         return;
     }
-    const int byte = tmByteOfCharacter(character);
-    if (byte >= 0) out->push_back(characterEvent(static_cast<unsigned char>(byte), 0));
+    out->push_back(characterEvent(byteFor(character), 0));
+}
+
+// A byte of a UTF-8 terminal that is no part of a well-formed character:
+// the console's byte of that value.
+void strayByte(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out)
+{
+    if (d->inPaste) d->pastedReturn = 0;
+    out->push_back(characterEvent(byte, d->inPaste));
+}
+
+// The bytes of a UTF-8 character begun and cut short, each a byte of its own.
+void flushBegun(tmDecoder* d, std::deque<tmEvent>* out)
+{
+    for (int i = 0; i < d->begunCount; ++i) strayByte(d, d->begun[i], out);
+    d->begunCount = 0;
+    d->characterLeft = 0;
+}
+
+// How many bytes follow a UTF-8 lead byte (0: it leads no character).
+int followingBytes(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF) return 1;
+    if (lead >= 0xE0 && lead <= 0xEF) return 2;
+    if (lead >= 0xF0 && lead <= 0xF4) return 3;
+    return 0;
+}
+
+// Whether byte continues the character begun: the second byte's range
+// excludes the long forms, UTF-16's surrogates and what lies past U+10FFFF.
+bool continues(const tmDecoder* d, unsigned char byte)
+{
+    if (d->begunCount == 1) {
+        switch (d->begun[0]) {
+        case 0xE0: return byte >= 0xA0 && byte <= 0xBF;
+        case 0xED: return byte >= 0x80 && byte <= 0x9F;
+        case 0xF0: return byte >= 0x90 && byte <= 0xBF;
+        case 0xF4: return byte >= 0x80 && byte <= 0x8F;
+        default: break;
+        }
+    }
+    return (byte & 0xC0) == 0x80;
+}
+
+// A byte of the eight-bit half on a terminal of one byte each.
+void upperByte(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out)
+{
+    const uint32_t character = d->charset ? d->charset->upper[byte - 0x80] : (byte >= 0xA0 ? byte : 0);
+    if (character != 0) typedCharacter(d, character, out);
 }
 
 // The numbers of a CSI sequence's parameters ("1;5" gives 1 and 5); false
@@ -111,6 +165,10 @@ void mouseReport(const std::string& numbers, bool released, std::deque<tmEvent>*
     int count = 0;
     if (!parameters(numbers, values, &count) || count != 3 || values[1] < 1 || values[2] < 1) return;
     const int code = values[0];
+    // Buttons 8 to 11 (back, forward, ...) and the code of no button (3)
+    // are no button the window knows.
+    if (code & 128) return;
+    if ((code & 3) == 3 && !(code & 64)) return;
     tmEvent event = simpleEvent(tmMouse);
     event.mouse.button = code & 3;
     event.mouse.shift = (code & 4) != 0;
@@ -121,7 +179,6 @@ void mouseReport(const std::string& numbers, bool released, std::deque<tmEvent>*
         event.mouse.kind = (code & 3) == 0 ? tmWheelUp : tmWheelDown;
         event.mouse.button = 0;
     } else if (code & 32) {
-        if ((code & 3) == 3) return;  // motion with no button held
         event.mouse.kind = tmDrag;
     } else {
         event.mouse.kind = released ? tmRelease : tmPress;
@@ -267,6 +324,10 @@ void continueSequence(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out
         afterEscape(d, byte, out);
         return;
     }
+    if (s == "\x1b[" && byte == '[') {
+        s.push_back('[');   // the Linux console's F1 to F5: one letter follows
+        return;
+    }
     const bool mouse = s.size() >= 3 && s[1] == '[' && s[2] == '<';
     const bool fits = mouse ? (byte >= '0' && byte <= '9') || byte == ';' || byte == 'M' || byte == 'm'
                             : byte >= 0x20 && byte <= 0x7E;
@@ -289,28 +350,32 @@ void decodeByte(tmDecoder* d, unsigned char byte, std::deque<tmEvent>* out)
         return;
     }
     if (d->characterLeft > 0) {
-        if ((byte & 0xC0) == 0x80) {
+        if (continues(d, byte)) {
             d->character = (d->character << 6) | (byte & 0x3Fu);
-            if (--d->characterLeft == 0) typedCharacter(d, d->character, out);
+            d->begun[d->begunCount++] = byte;
+            if (--d->characterLeft == 0) {
+                d->begunCount = 0;
+                typedCharacter(d, d->character, out);
+            }
             return;
         }
-        d->characterLeft = 0;   // a broken character is dropped
+        flushBegun(d, out);   // cut short: its bytes stand for themselves
     }
     if (byte == escape) {
         d->sequence.assign(1, static_cast<char>(escape));
         return;
     }
-    if (byte < 0x80 || !d->utf8) {
+    if (byte < 0x80) {
         typedCharacter(d, byte, out);
-    } else if ((byte & 0xE0) == 0xC0) {
-        d->character = byte & 0x1Fu;
-        d->characterLeft = 1;
-    } else if ((byte & 0xF0) == 0xE0) {
-        d->character = byte & 0x0Fu;
-        d->characterLeft = 2;
-    } else if ((byte & 0xF8) == 0xF0) {
-        d->character = byte & 0x07u;
-        d->characterLeft = 3;
+    } else if (!d->utf8) {
+        upperByte(d, byte, out);
+    } else if (const int following = followingBytes(byte)) {
+        d->character = byte & (0x3Fu >> following);
+        d->characterLeft = following;
+        d->begun[0] = byte;
+        d->begunCount = 1;
+    } else {
+        strayByte(d, byte, out);
     }
 }
 
@@ -341,6 +406,7 @@ void tmDecode(tmDecoder* d, const char* bytes, size_t count, std::deque<tmEvent>
 
 void tmDecodeIdle(tmDecoder* d, std::deque<tmEvent>* out)
 {
+    if (d->characterLeft > 0) flushBegun(d, out);
     if (d->sequence.size() != 1) return;
     if (!d->inPaste) {
         if (d->altEscape) out->push_back(simpleEvent(tmEscape));
@@ -352,5 +418,29 @@ void tmDecodeIdle(tmDecoder* d, std::deque<tmEvent>* out)
 
 int tmDecodeWaiting(const tmDecoder* d)
 {
-    return d->sequence.size() == 1 ? 1 : 0;
+    return d->sequence.size() == 1 || d->characterLeft > 0 ? 1 : 0;
+}
+
+tmCharset tmMakeCharset(int utf8, const uint32_t* upper)
+{
+    tmCharset set{};
+    set.utf8 = utf8;
+    for (int i = 0; i < 128; ++i) set.upper[i] = upper ? upper[i] : (i >= 0x20 ? 0x80u + i : 0u);
+    for (int byte = 0; byte < 256; ++byte) {
+        uint32_t& glyph = set.glyph[byte];
+        const uint32_t character = tmCharacterOfByte(static_cast<unsigned char>(byte));
+        if (byte == 0) {
+            glyph = ' ';
+        } else if (byte < 32 || byte == deleteCharacter) {
+            glyph = utf8 ? 0x25A1 : '?';   // a control character: an empty box
+        } else if (byte < 0x80 || utf8) {
+            glyph = character;
+        } else {
+            glyph = '?';
+            for (uint32_t c : set.upper) {
+                if (c == character) glyph = character;
+            }
+        }
+    }
+    return set;
 }

@@ -29,7 +29,7 @@ struct tmState {
     SCREEN* screen = nullptr;
     bool active = false;           // curses owns the terminal (raw mode, alternate screen)
     bool everStarted = false;
-    bool wideText = false;         // the locale's characters are UTF-8
+    tmCharset charset{};           // the terminal's characters (the locale's)
     termios saved{};               // the terminal's modes before the screen started
     bool savedValid = false;
     tmGeometry geometry{24, 80};
@@ -56,6 +56,11 @@ struct tmState {
     int printingPage = 0;
     std::vector<char> dirtyRows;   // client rows to copy from the surface at the next frame
     bool allDirty = true;
+    // The terminal's rows as curses last sent them: where each row's text
+    // ends, and for each row the row whose text it holds since (scrolls).
+    std::vector<int> shownEnds;
+    std::vector<int> shownFrom;
+    int shownColumns = 0;
     pwCaretInfo caret{};
     pwScrollInfo scroll{0, 0, 0};
     std::string title;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
@@ -30,14 +31,28 @@ cchar_t cellOf(uint32_t character, attr_t attributes)
     return cell;
 }
 
-// What a console byte looks like on this terminal: a control character as
-// an empty box (a plain '?' where the terminal's characters are not UTF-8).
+// What a console byte looks like on this terminal (tmCharset).
 uint32_t glyphOf(unsigned char byte)
 {
-    if (byte == 0) return ' ';
-    if (byte < 32 || byte == 127) return tmS.wideText ? 0x25A1 : '?';
-    if (byte < 128) return byte;
-    return tmS.wideText ? tmCharacterOfByte(byte) : '?';
+    return tmS.charset.glyph[byte];
+}
+
+// The terminal's characters as the locale says (LC_CTYPE): UTF-8, or one
+// byte each with the characters btowc gives; a locale that gives no
+// eight-bit byte a character is taken as Latin-1, and one of several bytes
+// a character other than UTF-8 as ASCII alone.
+tmCharset localeCharset()
+{
+    const char* codeset = nl_langinfo(CODESET);
+    if (codeset && std::strcmp(codeset, "UTF-8") == 0) return tmMakeCharset(1, nullptr);
+    uint32_t upper[128] = {};
+    bool any = false;
+    for (int i = 0; i < 128 && MB_CUR_MAX == 1; ++i) {
+        const wint_t character = btowc(0x80 + i);
+        upper[i] = character == WEOF ? 0 : static_cast<uint32_t>(character);
+        any = any || upper[i] != 0;
+    }
+    return tmMakeCharset(0, any || MB_CUR_MAX > 1 ? upper : nullptr);
 }
 
 void copyRow(int row)
@@ -86,11 +101,13 @@ void drawMenuBar()
     wattrset(stdscr, A_NORMAL);
 }
 
+// The arrows and the thumb.  The track is left blank, so that a row with
+// no glyph of the scroll bar ends where its text ends.
 void drawScrollBar()
 {
     const tmScrollBarLayout sb = tmLayoutScrollBar(tmS.geometry, tmS.scroll);
     for (int row = sb.top; row <= sb.bottom; ++row) {
-        chtype glyph = ACS_CKBOARD;
+        chtype glyph = ' ';
         if (sb.arrows && row == sb.top) {
             glyph = ACS_UARROW | A_REVERSE;
         } else if (sb.arrows && row == sb.bottom) {
@@ -145,6 +162,56 @@ void shiftDirtyRows(int top, int bottom, int delta)
     }
 }
 
+// The column after the last cell of a row of the screen curses is about to
+// send that is not a plain blank (0 for an empty row).
+int shownEnd(int row, int columns)
+{
+    static std::vector<cchar_t> cells;
+    cells.resize(static_cast<size_t>(columns) + 1);
+    if (mvwin_wchnstr(newscr, row, 0, cells.data(), columns) == ERR) return columns;
+    for (int column = columns; column > 0; --column) {
+        wchar_t text[CCHARW_MAX + 1] = {};
+        attr_t attributes = 0;
+        short pair = 0;
+        getcchar(&cells[static_cast<size_t>(column) - 1], text, &attributes, &pair, nullptr);
+        if (text[0] != L' ' || text[1] != 0 || (attributes & ~A_CHARTEXT) != A_NORMAL || pair != 0) return column;
+    }
+    return 0;
+}
+
+// Rows that end sooner than what the terminal shows there are sent whole,
+// so that curses erases the rest to the end of the line: compared with the
+// old row cell by cell, it would write blanks over the old text where that
+// is fewer bytes, and a terminal's selection copies written blanks.  Rows
+// that moved with a scroll are compared with where they came from.
+void eraseShortenedRows()
+{
+    const int rows = getmaxy(newscr);
+    const int columns = getmaxx(newscr);
+    std::vector<int>& ends = tmS.shownEnds;
+    std::vector<int>& from = tmS.shownFrom;
+    const bool known = static_cast<int>(ends.size()) == rows && static_cast<int>(from.size()) == rows &&
+                       tmS.shownColumns == columns && !is_cleared(curscr);
+    int cursorRow = 0, cursorColumn = 0;
+    getyx(newscr, cursorRow, cursorColumn);
+    std::vector<int> now(static_cast<size_t>(rows), 0);
+    for (int row = 0; row < rows; ++row) {
+        const int source = known ? from[static_cast<size_t>(row)] : -1;
+        const int before = source >= 0 ? ends[static_cast<size_t>(source)] : 0;
+        if (known && !is_linetouched(newscr, row)) {
+            now[static_cast<size_t>(row)] = before;
+            continue;
+        }
+        now[static_cast<size_t>(row)] = shownEnd(row, columns);
+        if (known && row > 0 && now[static_cast<size_t>(row)] < before) wredrawln(newscr, row, 1);
+    }
+    wmove(newscr, cursorRow, cursorColumn);
+    ends.swap(now);
+    from.resize(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) from[static_cast<size_t>(row)] = row;
+    tmS.shownColumns = columns;
+}
+
 // Puts bytes out through curses' putp without reading "$<...>" in them as
 // padding: no piece handed over holds a '$' followed by anything.  Curses
 // has written all it drew when its update returned, and putp writes on
@@ -171,13 +238,16 @@ bool makeScreen()
     noecho();
     nonl();
     intrflush(stdscr, FALSE);
-    meta(stdscr, TRUE);
+    // No meta(): curses reads no input here, and its meta mode would switch
+    // a terminal like xterm to sending Meta as the eighth bit (smm), and
+    // leave it so.  Meta is asked to send Esc instead (tmModesOn).
     idlok(stdscr, TRUE);
     scrollok(stdscr, FALSE);
     typeahead(-1);
     tmS.keys = tmTerminfoKeys();
     tmS.decoder.keys = &tmS.keys;
-    tmS.decoder.utf8 = tmS.wideText ? 1 : 0;
+    tmS.decoder.utf8 = tmS.charset.utf8;
+    tmS.decoder.charset = &tmS.charset;
     tmS.emergencyRestore = std::string(tmModesOff) + tmCapability("sgr0") + tmCapability("cnorm") + tmCapability("rmcup");
     return true;
 }
@@ -203,8 +273,7 @@ bool tmStartScreen()
     if (tmS.active) return true;
     if (!tmS.everStarted) {
         std::setlocale(LC_CTYPE, "");
-        const char* codeset = nl_langinfo(CODESET);
-        tmS.wideText = codeset && std::strcmp(codeset, "UTF-8") == 0;
+        tmS.charset = localeCharset();
     }
     tmS.savedValid = tcgetattr(tmS.inputFd, &tmS.saved) == 0;
     {
@@ -239,8 +308,10 @@ void tmStopScreen()
 {
     if (!tmS.active) return;
     tmCloseOverlay();
-    tmSend(tmModesOff);
     tmCursesScope scope;
+    // Even to a terminal that hung up: a hang-up may be only a signal, and
+    // the terminal still there.
+    sendPieces(tmModesOff);
     curs_set(1);
     endwin();
     tmS.active = false;
@@ -267,6 +338,7 @@ void tmDrawFrame()
         touchwin(tmS.overlay);
         wnoutrefresh(tmS.overlay);
     }
+    eraseShortenedRows();
     placeCursor();
     doupdate();
 }
@@ -289,6 +361,13 @@ void tmScrollClient(int top, int bottom, int delta)
     tmCursesScope scope;
     // The menu bar is the terminal's row 0.
     scrollRowsOf(stdscr, top + 1, bottom + 1, delta);
+    std::vector<int>& from = tmS.shownFrom;
+    if (static_cast<int>(from.size()) < bottom + 1) return;
+    const std::vector<int> before(from.begin() + top + 1, from.begin() + bottom + 1);
+    for (int row = top; row < bottom; ++row) {
+        const int source = row + delta;
+        from[static_cast<size_t>(row) + 1] = source >= top && source < bottom ? before[static_cast<size_t>(source - top)] : -1;
+    }
 }
 
 WINDOW* tmOpenOverlay(int top, int left, int height, int width)

@@ -5,8 +5,9 @@
 
 #include "frontends/terminal/decoder.h"
 
-const char tmModesOn[] = "\033[22;0t\033[?2004h\033[?1002h\033[?1006h";
-const char tmModesOff[] = "\033[?1006l\033[?1002l\033[?2004l\033[23;0t";
+const char tmModesOn[] = "\033[22;0t\033[?2004h\033[?1002h\033[?1006h\033[?1036s\033[?1036h";
+const char tmModesAgain[] = "\033[?2004h\033[?1002h\033[?1006h\033[?1036h";
+const char tmModesOff[] = "\033[?1036l\033[?1036r\033[?1006l\033[?1002l\033[?2004l\033[23;0t";
 
 std::string tmTitleSequence(const std::string& title)
 {

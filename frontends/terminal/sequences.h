@@ -1,16 +1,24 @@
 // What the front end tells the terminal by hand, because terminfo has no
 // name for it: the window's title (OSC 2), text for the terminal's
-// clipboard (OSC 52), and the modes for bracketed paste (2004) and mouse
-// reports with button motion (1002) in the SGR form (1006).
+// clipboard (OSC 52), and the modes for bracketed paste (2004), mouse
+// reports with button motion (1002) in the SGR form (1006), and Esc before
+// a key typed with Meta (1036), so that Alt+F is Esc f and never the
+// eight-bit character a terminal like xterm sends for it by default.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
 // Turned on when the screen starts and off when it ends.  The title stack
-// (xterm's push and pop) keeps the shell's own title for afterwards.
+// (xterm's push and pop) keeps the shell's own title for afterwards, and
+// the terminal's own Meta setting is saved (xterm's private-mode save) and
+// restored; a terminal that cannot restore it gets the usual default, off.
 extern const char tmModesOn[];
 extern const char tmModesOff[];
+// Turned on again when the program comes back to a terminal whose modes
+// may have been changed under it: nothing saved or pushed a second time,
+// so that what is restored at the end is still the shell's.
+extern const char tmModesAgain[];
 
 // OSC 2 with the title; control characters are left out, so the title
 // cannot end the sequence early or smuggle in another.

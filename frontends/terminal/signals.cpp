@@ -4,7 +4,9 @@
 // that wakes the wait); what they mean is done from the front end's own
 // wait and poll: SIGWINCH resizes the window, SIGTERM and SIGHUP close it as
 // the close box would, an outside SIGINT is Ctrl+C, SIGTSTP gives the shell
-// its screen back until SIGCONT.  The signals that end the process at once
+// its screen back until SIGCONT.  The program may be unable to look at its
+// notes for a long time (a save blocked on a pipe): a SIGCONT noted after a
+// SIGTSTP that was not yet acted on ends that suspension before it begins.  The signals that end the process at once
 // (SIGQUIT, SIGABRT) put the terminal back first, with the only bytes not
 // written through curses: curses cannot run inside a signal handler.
 #include <fcntl.h>
@@ -28,6 +30,7 @@ volatile sig_atomic_t signalHangUp;
 volatile sig_atomic_t signalInterrupt;
 volatile sig_atomic_t signalContinue;
 volatile sig_atomic_t signalStop;
+volatile sig_atomic_t continues;   // SIGCONTs so far (wrapping round)
 
 void wake()
 {
@@ -55,7 +58,10 @@ void onSignal(int signal)
         signalInterrupt = 1;
         break;
     case SIGCONT:
+        // A stop still waiting to be acted on is over already.
+        signalStop = 0;
         signalContinue = 1;
+        continues = continues == 0x7fff ? 0 : continues + 1;
         break;
     case SIGTSTP:
         signalStop = 1;
@@ -78,13 +84,20 @@ void onFatalSignal(int signal)
     raise(signal);
 }
 
-void suspendScreen()
+// Gives the shell its screen and stops; false when a SIGCONT came after
+// the SIGTSTP was taken in (counted in seen) and before the program could
+// stop, so that stopping now would wait for a SIGCONT already spent.  Only
+// the few instructions between the last look and the stop are left open.
+bool suspendScreen(sig_atomic_t seen)
 {
+    if (continues != seen) return false;
     const bool wasActive = tmS.active;
     tmStopScreen();
-    kill(getpid(), SIGSTOP);
+    const bool stop = continues == seen;
+    if (stop) kill(getpid(), SIGSTOP);
     if (wasActive) tmStartScreen();
     tmS.screenRestarted = true;
+    return stop;
 }
 
 // The program came back to the foreground without stopping through us: the
@@ -97,7 +110,8 @@ void continueScreen()
         reset_prog_mode();
         clearok(curscr, TRUE);
     }
-    tmSend(tmModesOn);
+    tmSend(tmModesAgain);
+    tmSend(tmTitleSequence(tmS.title));
     tmS.allDirty = true;
     tmS.screenRestarted = true;
 }
@@ -118,10 +132,11 @@ void takeSignals()
         signalInterrupt = 0;
         tmS.interruptPending = true;
     }
+    const sig_atomic_t seen = continues;
     if (signalStop) {
         signalStop = 0;
-        signalContinue = 0;
-        suspendScreen();
+        // The SIGCONT that ends our own stop needs nothing more.
+        if (suspendScreen(seen)) signalContinue = 0;
     }
     if (signalContinue) {
         signalContinue = 0;
@@ -143,12 +158,15 @@ void tmInstallSignals()
             fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
     }
+    const int noted[] = {SIGWINCH, SIGTERM, SIGHUP, SIGINT, SIGCONT, SIGTSTP};
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
+    // One handler at a time: SIGCONT's sees SIGTSTP's note whole.
     sigemptyset(&action.sa_mask);
+    for (int signal : noted) sigaddset(&action.sa_mask, signal);
     action.sa_flags = SA_RESTART;
     action.sa_handler = onSignal;
-    for (int signal : {SIGWINCH, SIGTERM, SIGHUP, SIGINT, SIGCONT, SIGTSTP}) sigaction(signal, &action, nullptr);
+    for (int signal : noted) sigaction(signal, &action, nullptr);
     action.sa_handler = onFatalSignal;
     for (int signal : {SIGQUIT, SIGABRT}) sigaction(signal, &action, nullptr);
 }

@@ -1,7 +1,8 @@
 // The terminal's input decoded from its bytes into the user's actions:
-// characters, keys in terminfo's and the common forms, bracketed paste, SGR
-// mouse reports, Alt with a letter and a lone Esc, whole, split and
-// garbled.  The last group reads the keys of real terminfo entries.
+// characters in the terminal's set (UTF-8 or one byte each) as the
+// console's bytes, keys in terminfo's and the common forms, bracketed
+// paste, SGR mouse reports, Alt with a letter and a lone Esc, whole, split
+// and garbled.  The last group reads the keys of real terminfo entries.
 #include <unistd.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "frontends/terminal/internal.h"
+#include "frontends/terminal/sequences.h"
 #include "platform/platform.h"
 
 // Last: it names every capability as a macro.
@@ -121,8 +123,9 @@ TEST(Keys, AltF4ClosesAndOtherAltKeysTypeNothing)
 TEST(Keys, SequencesNoOneNamesAreSwallowedWhole)
 {
     feed f;
-    // Ctrl+Up as xterm sends it, a focus report and an SS3 key, then text.
-    f.text("\x1b[1;5A" "\x1b[I" "\x1bOP" "ok").idle();
+    // Ctrl+Up as xterm sends it, a focus report, an SS3 key and the Linux
+    // console's F1, then text.
+    f.text("\x1b[1;5A" "\x1b[I" "\x1bOP" "\x1b[[A" "ok").idle();
     EXPECT_EQ(f.typed(), "ok");
     EXPECT_EQ(f.events.size(), 2u);
 }
@@ -143,16 +146,116 @@ TEST(Keys, ASequenceSplitAcrossReadsIsOneSequence)
     EXPECT_TRUE(f.events[0].pasted);
 }
 
-TEST(Keys, CharactersBecomeTheWesternWindowsCodePage)
+// ---------------------------------------------------------------------------
+// Characters: the terminal's set against the console's bytes.
+
+TEST(Characters, Utf8BecomesTheWesternWindowsCodePageAndWhatItLacksIsAQuestionMark)
 {
     feed f;
-    f.split("\xc3\xa9" "\xe2\x82\xac" "\xe4\xb8\xad" "\xc3").text("\x28").idle();   // é € 中, then a broken one
-    EXPECT_EQ(f.typed(), "\xe9\x80(");
-    feed bytes(0);   // a locale whose characters are one byte each
-    bytes.text("\xe9").idle();
-    EXPECT_EQ(bytes.typed(), "\xe9");
-    EXPECT_EQ(tmCharacterOfByte(0x80), 0x20ACu);
-    EXPECT_EQ(tmCharacterOfByte(0x81), 0xFFFDu);
+    f.split("\xc3\xa9" "\xe2\x82\xac" "\xe4\xb8\xad" "\xf0\x9f\x98\x80").idle();   // é € 中 😀
+    EXPECT_EQ(f.typed(), "\xe9\x80??");
+    // C1 controls are no characters.
+    feed controls;
+    controls.text("a\xc2\x85" "b").idle();
+    EXPECT_EQ(controls.typed(), "ab");
+}
+
+// xterm sends Alt+F as "æ" unless asked for Esc: a real letter, never a key.
+TEST(Characters, AnEightBitCharacterStaysACharacter)
+{
+    feed f;
+    f.text("\xc3\xa6").idle();
+    ASSERT_EQ(f.events.size(), 1u);
+    EXPECT_EQ(f.events[0].kind, tmCharacter);
+    EXPECT_EQ(f.events[0].byte, 0xe6);
+}
+
+// Bytes that form no character on a UTF-8 terminal are the console's bytes
+// of their values: cut short, stray, in the long forms, surrogates.  A
+// character begun waits for the rest, as long as the Esc delay.
+TEST(Characters, BytesOfNoUtf8CharacterAreTheConsolesBytes)
+{
+    feed f;
+    f.text("\xc3(" "\x80" "\xc0\xaf" "\xed\xa0\x80" "\xf5" "\xe2\x82\x1b[A");
+    EXPECT_EQ(f.typed(), std::string("\xc3(\x80\xc0\xaf\xed\xa0\x80\xf5\xe2\x82"));
+    EXPECT_EQ(f.events.back().kind, tmKey);   // the Esc that cut the last one short begins a key
+    feed waiting;
+    waiting.text("\xe9");
+    EXPECT_TRUE(waiting.events.empty());
+    EXPECT_TRUE(tmDecodeWaiting(&waiting.decoder));
+    waiting.idle();
+    EXPECT_EQ(waiting.typed(), "\xe9");
+    feed split;
+    split.text("\xe2").text("\x82").text("\xac").idle();
+    EXPECT_EQ(split.typed(), "\x80");
+}
+
+TEST(Characters, PastedTextMapsAsTypedText)
+{
+    feed f;
+    f.text("\x1b[200~\xe9" "\xc3\xa9" "\xe4\xb8\xad\r\xe9\n\x1b[201~").idle();
+    EXPECT_EQ(f.typed(), "\xe9\xe9?\r\xe9\r");
+    for (const tmEvent& e : f.events) EXPECT_TRUE(e.pasted);
+}
+
+// A terminal of one byte each: the locale's characters; C and POSIX give
+// their eight-bit bytes none, and are taken as Latin-1, whose 0x80 to 0x9F
+// are controls.
+TEST(Characters, OneByteTerminalsTypeTheirLocalesCharacters)
+{
+    feed latin1(0);
+    latin1.text("\xe9\xa4\x80\x9b" "a").idle();
+    EXPECT_EQ(latin1.typed(), "\xe9\xa4" "a");
+
+    uint32_t upper[128] = {};
+    for (int i = 0x20; i < 128; ++i) upper[i] = 0x80u + static_cast<uint32_t>(i);
+    upper[0xA4 - 0x80] = 0x20AC;   // ISO 8859-15's euro sign
+    upper[0xA6 - 0x80] = 0x0160;   // and its S with caron
+    upper[0xC0 - 0x80] = 0x0416;   // a letter Windows-1252 lacks
+    const tmCharset set = tmMakeCharset(0, upper);
+    feed latin9(0);
+    latin9.decoder.charset = &set;
+    latin9.text("\xa4\xa6\xc0\xe9").idle();
+    EXPECT_EQ(latin9.typed(), "\x80\x8a?\xe9");
+}
+
+// What is shown for each console byte is what typing brings back: every
+// byte the screen shows as a character of the terminal's set is the byte
+// that character types, and every other is shown as '?'.
+TEST(Characters, TheScreenShowsEachByteAsTheCharacterThatTypesIt)
+{
+    uint32_t latin9[128] = {};
+    for (int i = 0x20; i < 128; ++i) latin9[i] = 0x80u + static_cast<uint32_t>(i);
+    latin9[0xA4 - 0x80] = 0x20AC;
+    const tmCharset sets[] = {tmMakeCharset(1, nullptr), tmMakeCharset(0, nullptr), tmMakeCharset(0, latin9)};
+    for (const tmCharset& set : sets) {
+        for (int byte = 0x20; byte < 256; ++byte) {
+            const uint32_t glyph = set.glyph[byte];
+            if (byte == 0x7f || (glyph == '?' && byte != '?') || glyph == 0xFFFD) continue;   // shown as no character
+            std::string terminal;
+            if (set.utf8) {
+                terminal = tmUtf8OfBytes(reinterpret_cast<const char*>(&byte), 1);
+            } else if (glyph < 0x80) {
+                terminal = std::string(1, static_cast<char>(glyph));
+            } else {
+                for (int i = 0; i < 128; ++i) {
+                    if (set.upper[i] == glyph) terminal = std::string(1, static_cast<char>(0x80 + i));
+                }
+            }
+            ASSERT_FALSE(terminal.empty()) << byte;
+            feed f(set.utf8);
+            f.decoder.charset = &set;
+            f.text(terminal).idle();
+            EXPECT_EQ(f.typed(), std::string(1, static_cast<char>(byte))) << set.utf8 << " " << byte;
+        }
+    }
+    EXPECT_EQ(sets[0].glyph[0x80], 0x20ACu);
+    EXPECT_EQ(sets[0].glyph[0x81], 0xFFFDu);
+    EXPECT_EQ(sets[0].glyph[1], 0x25A1u);
+    EXPECT_EQ(sets[1].glyph[0x80], static_cast<uint32_t>('?'));   // no euro sign in Latin-1
+    EXPECT_EQ(sets[1].glyph[0xE9], 0xE9u);
+    EXPECT_EQ(sets[2].glyph[0x80], 0x20ACu);
+    EXPECT_EQ(sets[2].glyph[0xA4], static_cast<uint32_t>('?'));   // ISO 8859-15 has no currency sign
     for (int byte = 32; byte < 256; ++byte) {
         const uint32_t c = tmCharacterOfByte(static_cast<unsigned char>(byte));
         if (c != 0xFFFDu) {
@@ -222,7 +325,9 @@ TEST(Mouse, PressDragReleaseAndShiftFromSgrReports)
 TEST(Mouse, WheelAndMotionWithoutAButton)
 {
     feed f;
-    f.text("\x1b[<64;5;5M\x1b[<65;5;5M\x1b[<35;5;5M\x1b[<66;5;5M");
+    // Wheel up and down, motion with no button, the sideways wheel, the
+    // code of no button pressed, and button 8 (back).
+    f.text("\x1b[<64;5;5M\x1b[<65;5;5M\x1b[<35;5;5M\x1b[<66;5;5M\x1b[<3;5;5M\x1b[<128;5;5M\x1b[<128;5;5m");
     ASSERT_EQ(f.events.size(), 2u);
     EXPECT_EQ(f.events[0].mouse.kind, tmWheelUp);
     EXPECT_EQ(f.events[1].mouse.kind, tmWheelDown);

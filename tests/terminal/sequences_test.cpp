@@ -1,5 +1,5 @@
-// What the front end writes to the terminal by hand: the title and the
-// clipboard.
+// What the front end writes to the terminal by hand: the title, the
+// clipboard and the modes.
 #include <gtest/gtest.h>
 
 #include "frontends/terminal/sequences.h"
@@ -25,14 +25,25 @@ TEST(Sequences, TheClipboardGetsBase64OfUtf8)
     EXPECT_EQ(tmClipboardSequence("a\r\nb\rc\r", 7), "\x1b]52;c;" + tmBase64("a\nb\rc\r") + "\a");
 }
 
-TEST(Sequences, TheModesAreTurnedOffInTheReverseOrder)
+// Every mode turned on is turned off; Meta's is saved before it is set and
+// restored after it is reset, and turning the modes on again saves and
+// pushes nothing, so that the end restores what the shell had.
+TEST(Sequences, EveryModeTurnedOnIsTurnedOffAndMetasIsRestored)
 {
     const std::string on = tmModesOn;
+    const std::string again = tmModesAgain;
     const std::string off = tmModesOff;
-    for (const char* mode : {"2004", "1002", "1006"}) {
-        EXPECT_NE(on.find(std::string("\x1b[?") + mode + "h"), std::string::npos);
-        EXPECT_NE(off.find(std::string("\x1b[?") + mode + "l"), std::string::npos);
+    for (const char* mode : {"2004", "1002", "1006", "1036"}) {
+        EXPECT_NE(on.find(std::string("\x1b[?") + mode + "h"), std::string::npos) << mode;
+        EXPECT_NE(again.find(std::string("\x1b[?") + mode + "h"), std::string::npos) << mode;
+        EXPECT_NE(off.find(std::string("\x1b[?") + mode + "l"), std::string::npos) << mode;
     }
+    EXPECT_LT(on.find("\x1b[?1036s"), on.find("\x1b[?1036h"));
+    EXPECT_LT(off.find("\x1b[?1036l"), off.find("\x1b[?1036r"));
+    EXPECT_NE(on.find("\x1b[22;0t"), std::string::npos);
+    EXPECT_NE(off.find("\x1b[23;0t"), std::string::npos);
+    EXPECT_EQ(again.find("s"), std::string::npos);
+    EXPECT_EQ(again.find("t"), std::string::npos);
 }
 
 }  // namespace
