@@ -40,8 +40,15 @@ check "installed: the program, its desktop and print modules, desktop entry, ico
   -a -f "$prefix/share/icons/hicolor/48x48/apps/rastrel.png" -a -f "$prefix/share/icons/hicolor/256x256/apps/rastrel.png" \
   -a -f "$prefix/share/man/man1/rastrel.1.gz" -a -f "$prefix/share/doc/rastrel/README.md"
 
-# No installed file names the source or build tree.
-tree_paths=$(grep -rlaF -e "$root" -e "$build" "$prefix" 2>/dev/null)
+# No installed file names the source or build tree.  A leaked path is a
+# string that names the tree or something in it; the strings are searched,
+# not the raw bytes, where a short tree path could turn up by chance, and
+# what was found is shown.
+tree_paths=
+while IFS= read -r -d '' file; do
+  found=$(strings -a -n 3 "$file" | awk -v r="$root" -v b="$build" '$0 == r || index($0, r "/") || index($0, b)' | head -3 | tr '\n' ' ')
+  [ -n "$found" ] && tree_paths+="$file ($found) "
+done < <(find "$prefix" -type f -print0)
 check "no installed file holds a path of the source or build tree${tree_paths:+: $tree_paths}" test -z "$tree_paths"
 
 if command -v desktop-file-validate >/dev/null; then
