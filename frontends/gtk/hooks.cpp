@@ -59,6 +59,8 @@ int onWait()
 
 int onPoll()
 {
+    // A window just shown goes on the screen whatever the pace.
+    deliverShows();
     const gint64 now = g_get_monotonic_time();
     if (now - state.lastPoll < pollInterval * 1000) return 0;
     state.lastPoll = now;
@@ -136,6 +138,7 @@ void noteInput()
 
 int deliverPending()
 {
+    deliverShows();
     int delivered = typePasted();
     offerSelection();
     for (View* view : state.views) {

@@ -45,6 +45,7 @@ struct View {
     int backingWidth, backingHeight, backingScale;
     int clientWidth, clientHeight;   // the size the window system was last given
     int resizePending;
+    int mapPending;              // shown, and put on the screen at the hooks' next turn
     int initialSize;             // the first size is the console's default size
     int buttonDown;
     int draggingThumb;
@@ -118,6 +119,9 @@ GtkWindow* parentFor(plHwnd owner);
 void resetViews();
 // Text rows the area shows (at least one).
 int visibleRows(const View* view);
+// Puts the top-level windows shown since the last call on the screen; 1
+// when there were any.
+int deliverShows();
 // The bar's range, position and page as the window system gives them
 // (left alone while the thumb is dragged).
 void applyScrollBar(View* view, const pwScrollInfo& bar);

@@ -110,6 +110,11 @@ void buildTopLevel(View* view)
     applyScrollBar(view, pwScrollBar(view->handle, SB_VERT));
 }
 
+// A top-level window goes on the screen when the hooks next turn GTK's
+// loop (the poll that ends every write, or the wait): by then the console
+// has drawn what it was writing as it showed the window, so the window's
+// first frame shows that, rather than an empty window followed a frame
+// later by the text.
 void showView(View* view)
 {
     if (view->dialog) {
@@ -117,6 +122,12 @@ void showView(View* view)
         if (view->window) gtk_widget_show_all(view->window);
         return;
     }
+    view->mapPending = 1;
+}
+
+void mapTopLevel(View* view)
+{
+    view->mapPending = 0;
     if (!gtk_widget_get_realized(view->window)) {
         // The first size is the window system's: the console's default.
         view->initialSize = 1;
@@ -171,8 +182,20 @@ View* viewOf(plHwnd handle)
 GtkWindow* parentFor(plHwnd owner)
 {
     View* view = viewOf(owner);
+    if (view && view->mapPending) mapTopLevel(view);
     if (!view || !view->window || !gtk_widget_get_visible(view->window)) return nullptr;
     return GTK_WINDOW(view->window);
+}
+
+int deliverShows()
+{
+    int shown = 0;
+    for (View* view : state.views) {
+        if (!view->mapPending) continue;
+        mapTopLevel(view);
+        shown = 1;
+    }
+    return shown;
 }
 
 void resetViews()
@@ -218,6 +241,7 @@ void onWindowChanged(plHwnd window, uint32_t changes)
     if (changes & pwShown) showView(view);
     if (changes & pwHidden) {
         view->showPending = 0;
+        view->mapPending = 0;
         if (view->window) gtk_widget_hide(view->window);
     }
     if (changes & pwEnabled) setEnabled(view, true);
