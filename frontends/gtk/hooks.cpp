@@ -45,6 +45,20 @@ int deliverFocus()
     return 1;
 }
 
+// The paste, PRIMARY, the dialogs, the sizes and the focus; 1 when any
+// were sent to the console.
+int deliverInput()
+{
+    int delivered = typePasted();
+    offerSelection();
+    for (View* view : state.views) {
+        if (view->dialog) syncDialogView(view);
+    }
+    if (deliverSizes()) delivered = 1;
+    if (deliverFocus()) delivered = 1;
+    return delivered;
+}
+
 int onWait()
 {
     state.posted = 0;
@@ -60,7 +74,7 @@ int onWait()
 int onPoll()
 {
     // A window just shown goes on the screen whatever the pace.
-    deliverShows();
+    deliverShows(false);
     const gint64 now = g_get_monotonic_time();
     if (now - state.lastPoll < pollInterval * 1000) return 0;
     state.lastPoll = now;
@@ -68,7 +82,7 @@ int onPoll()
     ++state.inGtk;
     for (int i = 0; i < pollBatch && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
     --state.inGtk;
-    const int delivered = deliverPending();
+    const int delivered = deliverInput();
     return delivered || state.posted;
 }
 
@@ -131,22 +145,15 @@ void onScreen(pwScreenInfo* info)
 
 }  // namespace
 
+int deliverPending()
+{
+    deliverShows(true);
+    return deliverInput();
+}
+
 void noteInput()
 {
     state.posted = 1;
-}
-
-int deliverPending()
-{
-    deliverShows();
-    int delivered = typePasted();
-    offerSelection();
-    for (View* view : state.views) {
-        if (view->dialog) syncDialogView(view);
-    }
-    if (deliverSizes()) delivered = 1;
-    if (deliverFocus()) delivered = 1;
-    return delivered;
 }
 
 int screenDpi()

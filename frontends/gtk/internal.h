@@ -21,6 +21,9 @@
 
 namespace gw {
 
+// The console's window colour (the class background, COLOR_WINDOW).
+constexpr plColor windowColour = 0xFFFFFFu;
+
 struct MenuEntry {
     uint16_t id;
     GtkWidget* item;
@@ -45,7 +48,7 @@ struct View {
     int backingWidth, backingHeight, backingScale;
     int clientWidth, clientHeight;   // the size the window system was last given
     int resizePending;
-    int mapPending;              // shown, and put on the screen at the hooks' next turn
+    int mapPending;              // shown, and not yet on the screen (deliverShows)
     int initialSize;             // the first size is the console's default size
     int buttonDown;
     int draggingThumb;
@@ -104,8 +107,9 @@ int install();
 
 // hooks.cpp: the hook table, and the waits and polls of GTK's main loop.
 extern const pwFrontEnd frontEnd;
-// Sends the size and focus changes GTK reported since the last call; 1 when
-// it sent any.  The hooks call it after each turn of GTK's loop.
+// Puts the shown windows on the screen, and sends the size and focus
+// changes GTK reported since the last call; 1 when it sent any.  The wait
+// calls it after each turn of GTK's loop.
 int deliverPending();
 // Posted input is counted, so the wait knows it may return.
 void noteInput();
@@ -119,9 +123,9 @@ GtkWindow* parentFor(plHwnd owner);
 void resetViews();
 // Text rows the area shows (at least one).
 int visibleRows(const View* view);
-// Puts the top-level windows shown since the last call on the screen; 1
-// when there were any.
-int deliverShows();
+// Puts the top-level windows the window system has shown on the screen:
+// all of them when waiting, otherwise those with something to see.
+void deliverShows(bool waiting);
 // The bar's range, position and page as the window system gives them
 // (left alone while the thumb is dragged).
 void applyScrollBar(View* view, const pwScrollInfo& bar);

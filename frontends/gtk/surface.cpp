@@ -7,9 +7,6 @@ namespace gw {
 
 namespace {
 
-// The console's window colour (the class background, COLOR_WINDOW).
-const plColor windowColour = 0xFFFFFFu;
-
 // ---------------------------------------------------------------------------
 // The caret's blink, at the desktop's rate: on two thirds of the cycle, off
 // one third, and steady once the desktop's blink timeout has passed since it

@@ -111,10 +111,9 @@ void buildTopLevel(View* view)
 }
 
 // A top-level window goes on the screen when the hooks next turn GTK's
-// loop (the poll that ends every write, or the wait): by then the console
-// has drawn what it was writing as it showed the window, so the window's
-// first frame shows that, rather than an empty window followed a frame
-// later by the text.
+// loop with something in it to see (the poll that ends a write), or when
+// the program waits: so its first frame is not an empty window (the blank
+// lines before a banner) followed a frame later by the text.
 void showView(View* view)
 {
     if (view->dialog) {
@@ -123,6 +122,21 @@ void showView(View* view)
         return;
     }
     view->mapPending = 1;
+}
+
+// Whether the window shows nothing yet: blank cells on its own colour.
+bool showsNothing(const View* view)
+{
+    int rows = 0, columns = 0;
+    pwSurfaceSize(view->handle, &rows, &columns, nullptr, nullptr);
+    for (int r = 0; r < rows; ++r) {
+        const pwCell* cells = pwSurfaceRow(view->handle, r);
+        for (int c = 0; cells && c < columns; ++c) {
+            const bool blank = cells[c].character == 0 || cells[c].character == ' ';
+            if (!blank || cells[c].background != windowColour) return false;
+        }
+    }
+    return true;
 }
 
 void mapTopLevel(View* view)
@@ -187,15 +201,16 @@ GtkWindow* parentFor(plHwnd owner)
     return GTK_WINDOW(view->window);
 }
 
-int deliverShows()
+void deliverShows(bool waiting)
 {
-    int shown = 0;
-    for (View* view : state.views) {
-        if (!view->mapPending) continue;
-        mapTopLevel(view);
-        shown = 1;
+    for (size_t i = 0; i < state.views.size(); ++i) {
+        View* view = state.views[i];
+        if (!view->mapPending || (!waiting && showsNothing(view))) continue;
+        // The first frame shows the rows and the caret as they are now (a
+        // wait has just been given a frame).
+        if (!waiting) pwPresent();
+        if (viewOf(view->handle) == view && view->mapPending) mapTopLevel(view);
     }
-    return shown;
 }
 
 void resetViews()
