@@ -21,6 +21,9 @@
 
 namespace gw {
 
+// The console's window colour (the class background, COLOR_WINDOW).
+constexpr plColor windowColour = 0xFFFFFFu;
+
 struct MenuEntry {
     uint16_t id;
     GtkWidget* item;
@@ -45,6 +48,7 @@ struct View {
     int backingWidth, backingHeight, backingScale;
     int clientWidth, clientHeight;   // the size the window system was last given
     int resizePending;
+    int mapPending;              // shown, and not yet on the screen (deliverShows)
     int initialSize;             // the first size is the console's default size
     int buttonDown;
     int draggingThumb;
@@ -57,7 +61,9 @@ struct View {
 
 struct State {
     gwTextFont font;             // the window's font, which every surface's cells are
+    gwFontChoice fontChoice;     // what it was opened from
     int fontOpen;
+    int desktopPrepared;         // the theme, the input method and the session, once
     gwTextFont requested;        // the font last measured for a request
     gwFontChoice requestedChoice;
     int requestedOpen;
@@ -75,8 +81,10 @@ struct State {
     gint64 lastPoll;
     std::string clipboard;       // the text getClipboard handed out
     // Whether the desktop's clipboard holds text, as its owner last said
-    // (asked again at each change of owner), and how deep GTK's own
-    // handling of events is: inside it the clipboard is not waited for.
+    // (asked again at each change of owner, from the first frame on), and
+    // how deep GTK's own handling of events is: inside it the clipboard is
+    // not waited for.
+    int clipboardWatched;
     int clipboardHasText;
     int inGtk;
     // PRIMARY: the selected text this window last offered there (UTF-8, LF
@@ -90,24 +98,68 @@ struct State {
 };
 extern State state;
 
-// GTK opens the display (it is initialised here, once).
+// startup.cpp: GTK opens the display (it is initialised here, once).
 int gtkAvailable();
-
-// Opens the window's font and prepares GTK (once), then installs the front
+// Prepares GTK (once) and opens the window's font, then installs the front
 // end's hooks.  0 when no monospace face can be loaded.  GTK must be
 // initialised (gtkAvailable).
 int install();
 
-// Destroys every view, for tests that start the window system afresh.
-void resetViews();
-// Sends the size and focus changes GTK reported since the last call; 1 when
-// it sent any.  The hooks call it after each turn of GTK's loop.
+// hooks.cpp: the hook table, and the waits and polls of GTK's main loop.
+extern const pwFrontEnd frontEnd;
+// Puts the shown windows on the screen, and sends the size and focus
+// changes GTK reported since the last call; 1 when it sent any.  The wait
+// calls it after each turn of GTK's loop.
 int deliverPending();
-
-View* viewOf(plHwnd handle);
-GtkWindow* parentFor(plHwnd owner);
 // Posted input is counted, so the wait knows it may return.
 void noteInput();
+// The screen's resolution in dots per inch.
+int screenDpi();
+
+// window.cpp: the views, and a top-level window's widgets.
+View* viewOf(plHwnd handle);
+GtkWindow* parentFor(plHwnd owner);
+// Destroys every view, for tests that start the window system afresh.
+void resetViews();
+// Text rows the area shows (at least one).
+int visibleRows(const View* view);
+// Puts the top-level windows the window system has shown on the screen:
+// all of them when waiting, otherwise those with something to see.
+void deliverShows(bool waiting);
+// The bar's range, position and page as the window system gives them
+// (left alone while the thumb is dragged).
+void applyScrollBar(View* view, const pwScrollInfo& bar);
+void onWindowChanged(plHwnd window, uint32_t changes);
+void onScrollBarChanged(plHwnd window, const pwScrollInfo* bar);
+void onMenuChanged(plHwnd window);
+
+// surface.cpp: the text area's backing surface, its drawing and the caret.
+// Connects the area's drawing and sizing.
+void connectSurface(View* view);
+// The caret is drawn steadily again, then blinks.
+void restartBlink();
+void onScrollRows(plHwnd window, int top, int bottom, int delta);
+void onDamage(plHwnd window, int top, int bottom);
+void onCaretChanged(const pwCaretInfo* caret);
+
+// input.cpp: keys, the pointer, the wheel, the scroll bar, the focus and
+// the input method.
+void prepareInput();
+void connectInput(View* view);
+
+// selection.cpp: PRIMARY, the middle button's paste and the clipboard.
+// Asks the clipboard's owner what it holds, and again at each new owner
+// (once); Soon: when GTK's loop is next idle.
+void watchClipboard();
+void watchClipboardSoon();
+// Types PRIMARY's text where typing goes now.
+void pastePrimary(View* view);
+// Posts the next part of a middle-button paste; 1 when it posted any.
+int typePasted();
+// Offers the console's selection as PRIMARY when it is a new one.
+void offerSelection();
+void onSetClipboard(const char* text, size_t length);
+int onGetClipboard(const char** text, size_t* length);
 
 // accessible.cpp: the text area as an accessible text (role terminal) over
 // what the window shows.

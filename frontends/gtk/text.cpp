@@ -2,6 +2,7 @@
 #include "frontends/gtk/text.h"
 
 #include <fontconfig/fontconfig.h>
+#include <pango/pangofc-fontmap.h>
 #include <strings.h>
 
 #include <cstring>
@@ -14,17 +15,27 @@ const char desktopMonospace[] = "monospace";
 // WHITE VERTICAL RECTANGLE: what a control character shows.
 const unsigned controlBox = 0x25AF;
 
+// Fontconfig's configuration as Pango uses it.  Pango reads it on a thread
+// of its own as its font map is made; this waits for that rather than
+// reading it a second time.
+FcConfig* fontConfig()
+{
+    PangoFontMap* map = pango_cairo_font_map_get_default();
+    return PANGO_IS_FC_FONT_MAP(map) ? pango_fc_font_map_get_config(PANGO_FC_FONT_MAP(map)) : nullptr;
+}
+
 // The family fontconfig matches for a name, and whether it is fixed-pitch.
 std::string matchFamily(const char* name, bool* fixedPitch)
 {
     std::string family;
     *fixedPitch = false;
+    FcConfig* config = fontConfig();
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     if (match) {
         FcChar8* found = nullptr;
         if (FcPatternGetString(match, FC_FAMILY, 0, &found) == FcResultMatch && found) {
@@ -35,6 +46,30 @@ std::string matchFamily(const char* name, bool* fixedPitch)
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
+    return family;
+}
+
+// The matches made so far: the fonts Pango sees do not change while the
+// program runs, and the window and the console ask for the same names.
+struct Matched {
+    std::string name;
+    std::string family;
+    bool fixedPitch;
+};
+enum { matchesKept = 8 };
+Matched matched[matchesKept];
+int matchedCount;
+
+std::string matchedFamily(const char* name, bool* fixedPitch)
+{
+    for (int i = 0; i < matchedCount; ++i) {
+        if (matched[i].name == name) {
+            *fixedPitch = matched[i].fixedPitch;
+            return matched[i].family;
+        }
+    }
+    const std::string family = matchFamily(name, fixedPitch);
+    if (matchedCount < matchesKept) matched[matchedCount++] = Matched{name, family, *fixedPitch};
     return family;
 }
 
@@ -112,10 +147,10 @@ std::string gwFaceFor(const char* requested)
 {
     bool fixedPitch = false;
     if (requested && requested[0]) {
-        const std::string family = matchFamily(requested, &fixedPitch);
+        const std::string family = matchedFamily(requested, &fixedPitch);
         if (fixedPitch && strcasecmp(family.c_str(), requested) == 0) return family;
     }
-    const std::string family = matchFamily(desktopMonospace, &fixedPitch);
+    const std::string family = matchedFamily(desktopMonospace, &fixedPitch);
     return family.empty() ? desktopMonospace : family;
 }
 
