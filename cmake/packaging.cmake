@@ -2,7 +2,7 @@
 #   cmake --build build --target package     (or: cd build && cpack -G DEB)
 # gives build/rastrel_VERSION_ARCH.deb.  Its dependencies are worked out by
 # dpkg-shlibdeps from the program and its modules (desktop.so: GTK;
-# print.so: cups and cairo).
+# terminal.so: curses; print.so: cups and cairo).
 set(CPACK_PACKAGE_NAME rastrel)
 set(CPACK_PACKAGE_VENDOR "The Rastrel authors")
 set(CPACK_PACKAGE_VERSION ${RASTREL_VERSION})

@@ -1,8 +1,10 @@
 // The program's modules: parts loaded only when they are needed, all in one
 // folder.  desktop.so is the desktop window (GTK), loaded when the window is
-// asked for or may be chosen; print.so is printing's libraries (cups and
-// cairo), loaded when the user prints from the terminal.  A run that needs
-// neither maps neither, and the program still starts where their libraries
+// asked for or may be chosen; terminal.so is the terminal front end
+// (curses), loaded when standard input and output are terminals and the
+// terminal may be chosen or is asked for; print.so is printing's libraries
+// (cups and cairo), loaded by the terminal when the user prints.  A run that
+// needs none maps none, and the program still starts where their libraries
 // are missing.
 #pragma once
 

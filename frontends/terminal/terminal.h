@@ -6,6 +6,11 @@
 //
 // The terminal is taken over (raw mode, alternate screen) when the window is
 // first shown, and given back as it was on every way the process ends.
+//
+// The front end is a module (terminal.so, frontends/terminal/module.h): in
+// a program these three are the loader's (loader.cpp), which loads the
+// module only once standard input and output are terminals; in the module
+// and in the tests that link the front end's code they are its own.
 #pragma once
 
 // 1 when it can run here: standard input and output are terminals, and

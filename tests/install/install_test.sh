@@ -5,10 +5,12 @@
 # holds a path of the source or build tree, that the desktop entry and the
 # man page pass their checkers, and that the installed program answers
 # --help and --version, converts in plain mode with the folder given on the
-# command line, prints to a PDF file from the terminal (in a tmux pane) with
-# the installed print module (not the build tree's), says why when that
-# module is missing, and, on an Xvfb of the test's own, opens the desktop
-# window with the installed module, converts and prints to a PDF file.
+# command line, runs in a terminal (a tmux pane) with the source and build
+# trees out of its sight and its installed terminal module, prints to a PDF
+# file there with the installed print module (not the build tree's), says
+# why when either module is missing, and, on an Xvfb of the test's own,
+# opens the desktop window with the installed module, converts and prints
+# to a PDF file.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -34,8 +36,9 @@ if ! cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1; t
   exit
 fi
 rastrel=$prefix/bin/rastrel
-check "installed: the program, its desktop and print modules, desktop entry, icons, man page, guide" \
+check "installed: the program, its desktop, terminal and print modules, desktop entry, icons, man page, guide" \
   test -x "$rastrel" -a -f "$prefix/lib/rastrel/desktop.so" -a -f "$prefix/lib/rastrel/print.so" \
+  -a -f "$prefix/lib/rastrel/terminal.so" \
   -a -f "$prefix/share/applications/rastrel.desktop" \
   -a -f "$prefix/share/icons/hicolor/48x48/apps/rastrel.png" -a -f "$prefix/share/icons/hicolor/256x256/apps/rastrel.png" \
   -a -f "$prefix/share/man/man1/rastrel.1.gz" -a -f "$prefix/share/doc/rastrel/README.md"
@@ -84,11 +87,42 @@ plain=$scratch/plain
 cp -r "$samples" "$plain"
 (cd / && printf '1\n9\n' | "$rastrel" --plain "$plain" >"$scratch/plain.out" 2>&1)
 check "plain run in the folder given: six images byte for byte the build tree's" same_images "$plain"
+linked=$(ldd "$rastrel" | grep -E 'libncurses|libtinfo|libgtk|libcups|libcairo')
+check "the program itself links no curses, GTK or printing library${linked:+: $linked}" test -z "$linked"
 
-# Printing from the terminal, in a tmux pane, with no printing system to be
+# The terminal, in a tmux pane, with the source and build trees out of the
+# program's sight (an empty folder mounted over each, in a mount namespace
+# of its own, where the system allows one): the installed terminal module
+# is the one loaded.  Printing there, with no printing system to be
 # reached: the print form offers the PDF file.  The installed print module
 # is loaded only once the form opens; without it the form says why and the
-# console reports that it could not print.
+# console reports that it could not print.  Without the terminal module a
+# forced --terminal says why and ends with status 2, and the program
+# started without an option in the terminal runs plain.
+away=$scratch/away.sh
+cat >"$away" <<'SCRIPT'
+#!/bin/sh
+# away.sh BUILD ROOT COMMAND...: COMMAND with BUILD and ROOT hidden.
+build=$1 root=$2
+shift 2
+exec unshare --mount $UNSHARE_USER sh -c \
+  'mount -t tmpfs tmpfs "$0" && mount -t tmpfs tmpfs "$1" && shift && exec "$@"' "$build" "$root" "$@"
+SCRIPT
+chmod +x "$away"
+hidden() { "$away" "$build" "$root" sh -c '! test -e "$0/CMakeCache.txt" && ! test -e "$1/CMakeLists.txt"' "$build" "$root" 2>/dev/null; }
+trees_hidden=yes
+if ! hidden; then
+  export UNSHARE_USER=--map-root-user
+  if ! hidden; then
+    trees_hidden=
+    printf '#!/bin/sh\nshift 2\nexec "$@"\n' >"$away"
+  fi
+fi
+# A sanitizer build reads its leak suppressions from the source tree: a
+# copy is kept in sight.
+if [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]+) ]] && cp "${BASH_REMATCH[1]}" "$scratch/lsan.supp" 2>/dev/null; then
+  export LSAN_OPTIONS=${LSAN_OPTIONS/suppressions=${BASH_REMATCH[1]}/suppressions=$scratch/lsan.supp}
+fi
 if ! command -v tmux >/dev/null; then
   skip "terminal printing: tmux is not installed"
 elif ! command -v pdftotext >/dev/null; then
@@ -109,7 +143,7 @@ else
     cat "/proc/$shell/task/$shell/children" 2>/dev/null | awk '{print $1}'
   }
   start_in_pane() {
-    keys -l "clear; env -u PRINTER -u LPDEST '$rastrel' --terminal '$samples'; echo EXIT=\$?"
+    keys -l "clear; '$away' '$build' '$root' env -u PRINTER -u LPDEST '$rastrel' --terminal '$samples'; echo EXIT=\$?"
     keys Enter
     timeout=20 wait_for on_screen "Enter Selection:" && timeout=20 wait_for on_screen " File  Edit "
   }
@@ -121,6 +155,15 @@ else
   pdf_printed() { pdftotext -layout "$printed_pdf" - 2>/dev/null | grep -q "Page 1"; }
   if start_in_pane; then
     pid=$(pane_program)
+    if [ -n "$trees_hidden" ]; then
+      pass "terminal: the installed program runs in the pane with the source and build trees out of its sight"
+    else
+      skip "terminal: no mount namespace to hide the source and build trees in (unshare); the modules' paths are checked"
+    fi
+    modules=$(grep -o '/[^ ]*/terminal\.so$' "/proc/$pid/maps" | sort -u)
+    check "terminal: the module loaded is the installed one ($modules)" \
+      test "$modules" = "$prefix/lib/rastrel/terminal.so"
+    check "terminal: curses is mapped with it" grep -q libncursesw "/proc/$pid/maps"
     before=$(grep -E 'libcups|libcairo|/print\.so' "/proc/$pid/maps" 2>/dev/null | awk '{print $6}' | sort -u)
     check "terminal printing: nothing of printing is mapped before the user prints${before:+ ($before)}" \
       test -n "$pid" -a -z "$before"
@@ -164,6 +207,30 @@ else
     fail "terminal printing without the print module: the program did not start"; pane
   fi
   mv "$scratch/print.so.away" "$prefix/lib/rastrel/print.so"
+
+  mv "$prefix/lib/rastrel/terminal.so" "$scratch/terminal.so.away"
+  keys -l "clear; '$rastrel' --terminal '$samples'; echo EXIT=\$?"
+  keys Enter
+  exit_shown() { pane | grep -qE '^EXIT=[0-9]+$'; }
+  if timeout=20 wait_for exit_shown; then
+    check "without the terminal module: --terminal says why and ends with status 2" \
+      bash -c "tmux -S '$tmux_socket' capture-pane -p -J | grep -q 'rastrel: --terminal is not possible here: the terminal front end cannot be loaded' && tmux -S '$tmux_socket' capture-pane -p | grep -qx 'EXIT=2'"
+  else
+    fail "without the terminal module: --terminal did not end"; pane
+  fi
+  keys -l "clear; env -u DISPLAY -u WAYLAND_DISPLAY '$rastrel' '$samples'; echo EXIT=\$?"
+  keys Enter
+  if timeout=20 wait_for on_screen "Enter Selection:" && ! on_screen " File  Edit "; then
+    keys 9 Enter
+    if timeout=20 wait_for exit_shown && on_screen "EXIT=0"; then
+      pass "without the terminal module: the program in the terminal runs plain"
+    else
+      fail "without the terminal module: the plain run did not end"; pane
+    fi
+  else
+    fail "without the terminal module: no plain menu in the terminal"; pane
+  fi
+  mv "$scratch/terminal.so.away" "$prefix/lib/rastrel/terminal.so"
   tmux -S "$tmux_socket" kill-server 2>/dev/null
   tmux_socket=
 fi

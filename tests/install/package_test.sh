@@ -41,9 +41,11 @@ check "dependencies from dpkg-shlibdeps: libc6, libgtk-3-0 with versions ($depen
   grep -qE 'libc6 \(>= [0-9.]+\).*libgtk-3-0 \(>= [0-9.]+\)' <<<"$depends"
 check "the print module's libraries among them: libcairo2, libcups2" \
   grep -qE 'libcairo2 \(>= [0-9.]+\).*libcups2 \(>= [0-9.]+\)' <<<"$depends"
+check "the terminal module's among them: libncursesw6, libtinfo6" \
+  grep -qE 'libncursesw6 \(>= [0-9.]+\).*libtinfo6 \(>= [0-9.]+\)' <<<"$depends"
 
 contents=$(dpkg-deb -c "$package" | awk '{print $6}')
-for file in ./usr/bin/rastrel ./usr/lib/rastrel/desktop.so ./usr/lib/rastrel/print.so \
+for file in ./usr/bin/rastrel ./usr/lib/rastrel/desktop.so ./usr/lib/rastrel/print.so ./usr/lib/rastrel/terminal.so \
   ./usr/share/applications/rastrel.desktop \
   ./usr/share/icons/hicolor/48x48/apps/rastrel.png ./usr/share/man/man1/rastrel.1.gz \
   ./usr/share/doc/rastrel/copyright ./usr/share/doc/rastrel/changelog.gz ./usr/share/doc/rastrel/README.md; do

@@ -60,12 +60,11 @@ bool waitFor(const std::function<bool()>& condition, int seconds = 20)
     return condition();
 }
 
-// The libraries only printing needs (cups and cairo, and what they bring),
-// and the print module: the ones among them in a listing of mapped files or
-// of ldd, one per line, "" for none.
-std::string printingLibrariesIn(const std::string& listing)
+// The lines of a listing of mapped files or of ldd that name one of names,
+// one per line, "" for none.
+template <size_t count>
+std::string linesNaming(const std::string& listing, const char* const (&names)[count])
 {
-    static const char* const names[] = {"libcups", "libcairo", "libgnutls", "libkrb5", "libavahi", "/print.so"};
     std::string found;
     std::istringstream lines(listing);
     for (std::string line; std::getline(lines, line);) {
@@ -74,6 +73,22 @@ std::string printingLibrariesIn(const std::string& listing)
         }
     }
     return found;
+}
+
+// The libraries only printing needs (cups and cairo, and what they bring),
+// and the print module.
+std::string printingLibrariesIn(const std::string& listing)
+{
+    static const char* const names[] = {"libcups", "libcairo", "libgnutls", "libkrb5", "libavahi", "/print.so"};
+    return linesNaming(listing, names);
+}
+
+// The libraries only the terminal front end needs (curses and terminfo),
+// and the terminal module.
+std::string terminalLibrariesIn(const std::string& listing)
+{
+    static const char* const names[] = {"libncurses", "libtinfo", "/terminal.so"};
+    return linesNaming(listing, names);
 }
 
 std::string mapsOf(pid_t pid)
@@ -253,10 +268,15 @@ TEST_F(TerminalPrinting, APdfFileWithNoServerToBeReached)
 
 // Printing's libraries are loaded only when the user prints: neither the
 // program's file nor a plain or terminal run that has not printed maps any
-// of them; the print form loads the print module, and with it cairo.
-TEST_F(TerminalPrinting, PrintingsLibrariesAreLoadedOnlyWhenTheUserPrints)
+// of them; the print form loads the print module, and with it cairo.  The
+// same for curses: only a run in the terminal loads the terminal module,
+// and with it curses and terminfo.
+TEST_F(TerminalPrinting, LibrariesAreLoadedOnlyWhenUsed)
 {
-    EXPECT_EQ(printingLibrariesIn(output(std::string("ldd ") + RASTREL_BINARY)), "");
+    const std::string linked = output(std::string("ldd ") + RASTREL_BINARY);
+    EXPECT_NE(linked.find("libc.so"), std::string::npos) << linked;
+    EXPECT_EQ(printingLibrariesIn(linked), "");
+    EXPECT_EQ(terminalLibrariesIn(linked), "");
 
     // Plain, waiting at the menu.
     int input[2];
@@ -282,6 +302,7 @@ TEST_F(TerminalPrinting, PrintingsLibrariesAreLoadedOnlyWhenTheUserPrints)
     ASSERT_TRUE(waiting) << readFile(transcript);
     EXPECT_NE(plainMaps.find("rastrel"), std::string::npos);
     EXPECT_EQ(printingLibrariesIn(plainMaps), "");
+    EXPECT_EQ(terminalLibrariesIn(plainMaps), "");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     // In the terminal, until the print form opens.
@@ -289,7 +310,9 @@ TEST_F(TerminalPrinting, PrintingsLibrariesAreLoadedOnlyWhenTheUserPrints)
     const pid_t terminal = programPid();
     ASSERT_GT(terminal, 0);
     const std::string terminalMaps = mapsOf(terminal);
-    EXPECT_NE(terminalMaps.find("libncursesw"), std::string::npos);
+    const std::string terminalLibraries = terminalLibrariesIn(terminalMaps);
+    EXPECT_NE(terminalLibraries.find("libncursesw"), std::string::npos) << terminalLibraries;
+    EXPECT_NE(terminalLibraries.find("/terminal.so"), std::string::npos) << terminalLibraries;
     EXPECT_EQ(printingLibrariesIn(terminalMaps), "");
     openPrintForm();
     const std::string printing = printingLibrariesIn(mapsOf(terminal));
