@@ -27,40 +27,11 @@
 #include "console/console.h"
 #include "frontends/gtk/text.h"
 #include "tests/gtk/display.h"
+#include "tests/support/process.h"
 
 namespace {
 
 const char mainTitle[] = "Vellomex Text Window";
-
-std::string shell(const std::string& command)
-{
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return "";
-    std::string out;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, got);
-    pclose(pipe);
-    return out;
-}
-
-bool waitFor(const std::function<bool()>& condition, double seconds = 20)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool exists(const std::string& path)
 {

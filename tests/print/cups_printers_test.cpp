@@ -14,16 +14,9 @@
 
 #include "frontends/print/destinations.h"
 #include "tests/print/cups_server.h"
+#include "tests/support/process.h"
 
 namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class CupsPrinters : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The tests' own CUPS server, and printed pages read back.
 #include "tests/print/cups_server.h"
+#include "tests/support/process.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -35,13 +36,6 @@ std::string run(const std::string& command)
         pclose(pipe);
     }
     return out;
-}
-
-std::string quote(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
 }
 
 bool write(const std::string& path, const std::string& text, mode_t mode = 0644)

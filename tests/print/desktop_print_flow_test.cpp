@@ -23,30 +23,9 @@
 
 #include "tests/gtk/display.h"
 #include "tests/print/cups_server.h"
+#include "tests/support/process.h"
 
 namespace {
-
-std::string shell(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char chunk[4096];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, got);
-        pclose(pipe);
-    }
-    return out;
-}
-
-bool waitFor(const std::function<bool()>& condition, double seconds = 20)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
-}
 
 bool exists(const std::string& path)
 {

@@ -42,6 +42,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process.h"
+
 namespace {
 
 using clock_type = std::chrono::steady_clock;
@@ -57,26 +59,6 @@ struct options {
     bool replay = false;
     std::string keep = "terminal-soak";
 };
-
-std::string shell(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-        pclose(pipe);
-    }
-    return text;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 uint64_t mix(uint64_t x)
 {
@@ -135,7 +117,7 @@ private:
     bool chance(int percent) { return pick(1, 100) <= percent; }
     void note(const std::string& what) { trace_ += what + "\n"; }
 
-    std::string stty() { return shell(std::string("stty -g < ") + ptsname(master_) + " 2>&1"); }
+    std::string stty() { return ::output(std::string("stty -g < ") + ptsname(master_) + " 2>&1"); }
 
     bool start()
     {
