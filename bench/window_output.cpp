@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/own_display.h"
 #include "portable/frontend.h"
 #include "program/entry.h"
 #include "runtime/runtime.h"
@@ -81,38 +82,6 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-// An Xvfb of our own when there is no display; its process, or 0.
-pid_t startDisplay()
-{
-    if (std::getenv("DISPLAY") && std::getenv("DISPLAY")[0]) return 0;
-    int fds[2];
-    if (pipe(fds) != 0) return 0;
-    const pid_t server = fork();
-    if (server == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);   // the display goes with the benchmark
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // The display number, then a newline, once Xvfb accepts clients.
-    char number[32] = "";
-    ssize_t got = 0;
-    while (got < static_cast<ssize_t>(sizeof number) - 1 && !std::strchr(number, '\n')) {
-        const ssize_t n = read(fds[0], number + got, sizeof number - 1 - static_cast<size_t>(got));
-        if (n <= 0) break;
-        got += n;
-    }
-    close(fds[0]);
-    if (got <= 0) return 0;
-    number[got] = '\0';
-    number[std::strcspn(number, "\n")] = '\0';
-    setenv("DISPLAY", (std::string(":") + number).c_str(), 1);
-    return server;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -120,7 +89,7 @@ int main(int argc, char** argv)
     if (argc > 2 && std::strcmp(argv[1], "--window") == 0) runProgram(argc, argv, writer);
     const double megabytes = argc > 1 ? std::atof(argv[1]) : 16;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-    const pid_t server = startDisplay();
+    const pid_t server = startOwnDisplay();   // -1: none, and the window fails
 
     char path[] = "/tmp/rastrel-window-output-XXXXXX";
     const int fd = mkstemp(path);

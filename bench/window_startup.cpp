@@ -34,6 +34,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/own_display.h"
+
 namespace {
 
 const char minimalOption[] = "--minimal-window";
@@ -63,36 +65,6 @@ int runMinimal()
     gtk_widget_show_all(window);
     gtk_main();
     return 0;
-}
-
-pid_t startXvfb()
-{
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    const pid_t server = fork();
-    if (server == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);   // the displays it tries that are taken
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    char number[32] = "";
-    ssize_t got = 0;
-    while (got < static_cast<ssize_t>(sizeof number) - 1 && !std::strchr(number, '\n')) {
-        const ssize_t n = read(fds[0], number + got, sizeof number - 1 - static_cast<size_t>(got));
-        if (n <= 0) break;
-        got += n;
-    }
-    close(fds[0]);
-    if (got <= 0) return -1;
-    number[std::strcspn(number, "\n")] = '\0';
-    setenv("DISPLAY", (std::string(":") + number).c_str(), 1);
-    return server;
 }
 
 pid_t spawn(const std::vector<std::string>& arguments, const std::string& folder, bool glOff)
@@ -222,14 +194,10 @@ int main(int argc, char** argv)
     const std::string rastrel = directory + "/../rastrel";
     const std::string makeSamples = directory + "/../make_samples";
 
-    pid_t server = 0;
-    const char* existing = std::getenv("DISPLAY");
-    if (!existing || !existing[0]) {
-        server = startXvfb();
-        if (server < 0) {
-            std::fprintf(stderr, "window_startup: no display and no Xvfb\n");
-            return 1;
-        }
+    const pid_t server = startOwnDisplay();
+    if (server < 0) {
+        std::fprintf(stderr, "window_startup: no display and no Xvfb\n");
+        return 1;
     }
     setenv("NO_AT_BRIDGE", "1", 1);
     setenv("GSETTINGS_BACKEND", "memory", 1);
