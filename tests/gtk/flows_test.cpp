@@ -32,6 +32,9 @@
 namespace {
 
 const char mainTitle[] = "Vellomex Text Window";
+const std::vector<std::string> menuRows = {
+    "", "", "", "Rastrel 1.0", "1 - Convert scan file to TIFF.", "9 - Exit.", "", "Enter Selection:", "", "",
+};
 
 bool exists(const std::string& path)
 {
@@ -253,13 +256,26 @@ protected:
     // The libraries the process has mapped.
     std::string maps(pid_t pid) { return readFile("/proc/" + std::to_string(pid) + "/maps"); }
 
+    // Starts the program in its window and waits until the menu is drawn
+    // in its cells; the window, or empty (with a failure saying why).
+    std::string startWithTheMenuShown(Screenshot* shot)
+    {
+        start({RASTREL_BINARY, "--window"});
+        const std::string id = window(mainTitle);
+        if (id.empty()) {
+            ADD_FAILURE() << "no window: " << readFile(home + "/program.log");
+            return "";
+        }
+        if (!waitFor([&] { return shoot(id, shot) && cellsDiffer(*shot, menuRows, 40, 7, 17).empty(); })) {
+            ADD_FAILURE() << "the menu is not drawn in its cells";
+            return "";
+        }
+        return id;
+    }
+
     std::string home, samples;
     pid_t child = 0;
     gwTextFont font{};
-};
-
-const std::vector<std::string> menuRows = {
-    "", "", "", "Rastrel 1.0", "1 - Convert scan file to TIFF.", "9 - Exit.", "", "Enter Selection:", "", "",
 };
 
 TEST_F(Flows, TheMenuAppearsInItsCellsAndOneEnterConvertsAndNineEndsAfterTheSaveQuestion)
@@ -289,11 +305,9 @@ TEST_F(Flows, TheMenuAppearsInItsCellsAndOneEnterConvertsAndNineEndsAfterTheSave
 
 TEST_F(Flows, TheEditMenuFollowsTheSelectionAndCopyAndPasteUseTheDesktopClipboard)
 {
-    start({RASTREL_BINARY, "--window"});
-    const std::string id = window(mainTitle);
-    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
     Screenshot shot;
-    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string id = startWithTheMenuShown(&shot);
+    ASSERT_FALSE(id.empty());
     setClipboard("sentinel");
 
     menuCommand(id, "e", "c Escape");   // Copy is grayed with nothing selected: the menu stays open
@@ -360,11 +374,9 @@ TEST_F(Flows, CtrlSSavesWithCrLfAndPrintToFileMakesAPdfWithTheHeaderAndTheTransc
 
 TEST_F(Flows, AResizeChangesTheRowsAndColumns)
 {
-    start({RASTREL_BINARY, "--window"});
-    const std::string id = window(mainTitle);
-    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
     Screenshot shot;
-    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string id = startWithTheMenuShown(&shot);
+    ASSERT_FALSE(id.empty());
     const std::string typed = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJ";
     type(id, typed);
     const std::string line = "Enter Selection: " + typed;
@@ -407,11 +419,9 @@ TEST_F(Flows, AProcessorFaultShowsItsBoxAndTheProcessEndsByTheFault)
 // pasted line is read), and neither touches the clipboard.
 TEST_F(Flows, TheSelectionIsPrimaryAndTheMiddleButtonTypesPrimaryAtThePrompt)
 {
-    start({RASTREL_BINARY, "--window"});
-    const std::string id = window(mainTitle);
-    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
     Screenshot shot;
-    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string id = startWithTheMenuShown(&shot);
+    ASSERT_FALSE(id.empty());
     setClipboard("sentinel");
 
     // From "1.0" on the banner's row to before "Convert" on the next: the
@@ -432,11 +442,9 @@ TEST_F(Flows, TheSelectionIsPrimaryAndTheMiddleButtonTypesPrimaryAtThePrompt)
 // selected does nothing.
 TEST_F(Flows, TheDesktopsCopyAndPasteKeysRunTheEditMenusItemsAtThePrompt)
 {
-    start({RASTREL_BINARY, "--window"});
-    const std::string id = window(mainTitle);
-    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
     Screenshot shot;
-    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string id = startWithTheMenuShown(&shot);
+    ASSERT_FALSE(id.empty());
     const std::string menu = "\n\n\nRastrel 1.0\n1 - Convert scan file to TIFF.\n9 - Exit.\n\nEnter Selection: ";
 
     setClipboard("sentinel");
@@ -512,11 +520,9 @@ TEST_F(Flows, AWindowDestroyedByAnotherProgramEndsTheProgramWithStatusOne)
 // scroll-bar arrows), and without the GL driver (a compiler with it).
 TEST_F(Flows, TheWindowStartsWithoutTheSvgRendererOrTheGlDriver)
 {
-    start({RASTREL_BINARY, "--window"});
-    const std::string id = window(mainTitle);
-    ASSERT_FALSE(id.empty()) << readFile(home + "/program.log");
     Screenshot shot;
-    ASSERT_TRUE(waitFor([&] { return shoot(id, &shot) && cellsDiffer(shot, menuRows, 40, 7, 17).empty(); }));
+    const std::string id = startWithTheMenuShown(&shot);
+    ASSERT_FALSE(id.empty());
     const std::string mapped = maps(child);
     EXPECT_NE(mapped.find("libgtk-3"), std::string::npos);
     for (const char* library : {"librsvg", "libxml2", "libGLX", "libLLVM"}) {
