@@ -15,7 +15,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=$(cd "${1:?usage: install_test.sh BUILD_DIR}" && pwd)
-. "$here/common.sh"
+. "$here/../support/checks.sh"
 
 scratch=$(mktemp -d /tmp/rastrel-install.XXXXXX)
 program_pid=

@@ -9,7 +9,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: package_test.sh BUILD_DIR}" && pwd)
-. "$here/common.sh"
+. "$here/../support/checks.sh"
 
 for tool in dpkg-deb dpkg-shlibdeps lintian cpack; do
   if ! command -v "$tool" >/dev/null; then

@@ -32,12 +32,8 @@ cd "$root"
 arches=("$@")
 ((${#arches[@]})) || arches=(64 32)
 
-passed=0
-failed=0
-skipped=0
-pass() { passed=$((passed + 1)); echo "ok   $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL $*"; }
-skip() { skipped=$((skipped + 1)); echo "skip $*"; }
+# Counting checks (pass, fail, skip) and waiting on conditions (wait_for).
+. "$root/tests/support/checks.sh"
 
 scratch=$(mktemp -d /tmp/rastrel-wine.XXXXXX)
 xvfb_pid=
@@ -47,17 +43,6 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-
-# Waits until the command succeeds: up to $timeout seconds (default 30),
-# polling; 1 when it never did.
-wait_for() {
-  local limit=$((${timeout:-30} * 10))
-  for ((i = 0; i < limit; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 # Reference images from the Linux build, over plain standard input and
 # output (no display of any kind).

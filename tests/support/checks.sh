@@ -1,5 +1,5 @@
-# Shared by the install and package tests: counting checks, waiting on
-# conditions, and a display of the test's own.
+# Shared by the install, package and Windows tests: counting checks,
+# waiting on conditions, and a display of the test's own.
 passed=0
 failed=0
 skipped=0
